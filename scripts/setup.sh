@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs every Debian package the project needs. Idempotent: packages already present are
+# not fetched again, and the package lists are refreshed only when something is missing.
+set -euo pipefail
+
+packages=(
+    build-essential cmake ninja-build pkg-config clang
+    libgtest-dev libgmock-dev libbenchmark-dev
+    libsqlite3-dev sqlite3
+    mdbtools-dev
+    unixodbc-dev odbcinst libsqliteodbc
+    libcurl4-openssl-dev
+    python3 python3-ezdxf python3-matplotlib python3-pil
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$p")
+    fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+    echo "setup: all packages present"
+    exit 0
+fi
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+echo "setup: installing ${missing[*]}"
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -39,3 +39,23 @@ int AfxMessageBox(const char* text, UINT type = MB_OK, UINT helpId = 0);
 int AfxMessageBox(const char16_t* text, UINT type = MB_OK, UINT helpId = 0);
 int MessageBox(HWND owner, const char* text, const char* caption, UINT type);
 int MessageBox(HWND owner, const char16_t* text, const char16_t* caption, UINT type);
+
+// The framework document of a drawing: its path name is the drawing's full file path, empty
+// until the drawing is first saved.
+class CDocument {
+public:
+    virtual ~CDocument() = default;
+    virtual CStringA GetPathNameA() const = 0;
+    CStringW GetPathNameW() const { return CStringW(GetPathNameA()); }
+#if defined(QUARVEL_MODULE)
+#if defined(_UNICODE)
+    CString GetPathName() const { return GetPathNameW(); }
+#else
+    CString GetPathName() const { return GetPathNameA(); }
+#endif
+#endif
+};
+
+// The module resource handle in use for dialogs and string lookups.
+HINSTANCE AfxGetResourceHandle();
+void AfxSetResourceHandle(HINSTANCE resource);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "host/hostdb.h"
+#include "host/table_cells.h"
 #include "platform/dbdict.h"
 #include "platform/dbmain.h"
 #include "platform/dbtable.h"
@@ -93,7 +94,7 @@ public:
     int columns = 0;
     std::vector<double> rowHeights;
     std::vector<double> columnWidths;
-    std::vector<std::string> cells;  // row-major, UTF-8
+    host::CellStore cells;  // row-major, UTF-8
     std::vector<Range> merged;
     AcGePoint3d position;
     AcGeVector3d direction{1, 0, 0};

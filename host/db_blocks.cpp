@@ -197,33 +197,3 @@ Acad::ErrorStatus AcDbBlockReference::getGeomExtents(AcGePoint3d& minPoint,
     maxPoint = hi;
     return Acad::eOk;
 }
-
-namespace host {
-
-AcGeVector3d ScaleOf(const AcDbBlockReference* ref) {
-    return ref->data()->scale;
-}
-
-Acad::ErrorStatus SetScale(AcDbBlockReference* ref, const AcGeVector3d& scale) {
-    if (const Acad::ErrorStatus es = CheckWritable(ref); es != Acad::eOk)
-        return es;
-    if (scale.x == 0 || scale.y == 0 || scale.z == 0)
-        return Acad::eInvalidInput;
-    ref->data()->scale = scale;
-    return Acad::eOk;
-}
-
-AcGeVector3d NormalOf(const AcDbBlockReference* ref) {
-    return ref->data()->normal;
-}
-
-Acad::ErrorStatus SetNormal(AcDbBlockReference* ref, const AcGeVector3d& normal) {
-    if (const Acad::ErrorStatus es = CheckWritable(ref); es != Acad::eOk)
-        return es;
-    if (normal.isZeroLength())
-        return Acad::eInvalidInput;
-    ref->data()->normal = normal.normal();
-    return Acad::eOk;
-}
-
-}  // namespace host

@@ -283,6 +283,7 @@ void Parser::ReadRecords(std::vector<Record>& out, const char* section) {
 }
 
 void Parser::ReadRecord(const TagView& first, Record& rec, const char* section) {
+    rec.line = first.line;
     if (first.value == "ACAD_TABLE") {
         rec.tags.push_back(Own(first));
         ReadTableEntity(rec, first.line);

@@ -51,7 +51,8 @@ struct Record {
     // Set for ACAD_TABLE: then tags hold the groups before the AcDbBlockReference subclass
     // and the extended data follows in xdata.
     std::shared_ptr<TableData> table;
-    Tags xdata;  // only with table
+    Tags xdata;            // only with table
+    std::size_t line = 0;  // line of the record's type in the file (0: not from a file)
     // A record not read yet: its place in the source text (see Document::Materialize).
     std::size_t srcOffset = 0, srcLine = 0;
     bool deferred = false;

@@ -19,8 +19,6 @@ DxfError::DxfError(std::size_t line, const std::string& problem)
 ValueKind KindOfCode(int code) {
     if (code < 0)
         return code >= -5 ? ValueKind::kString : ValueKind::kInvalid;
-    if (code == 5)
-        return ValueKind::kHandle;
     if (code <= 9)
         return ValueKind::kString;
     if (code <= 59)
@@ -490,7 +488,7 @@ bool TagReader::Next(TagView& tag) {
     std::string_view value;
     if (!ReadLine(value)) {
         throw DxfError(codeLineNo, "the file ends after group code " + std::to_string(code) +
-                                       " without its value");
+                                       " without its value (truncated file?)");
     }
     tag.code = static_cast<int>(code);
     tag.value = value;

@@ -73,13 +73,12 @@ void SetWorkingDatabase(AcDbDatabase* db);  // called by the document manager
 // Selection
 
 // A compiled selection filter: the resbuf filter chain of acedSSGet, either width. An empty
-// filter matches every entity. Understood groups: 0 (entity type), 2 (block name of a block
-// reference), 8 (layer), each a comma list of names compared ignoring case, with the wildcards
-// "*" (any run), "?" (any character), "#" (digit), "@" (letter), "`" (escape) and a leading "~"
-// (not); 5 (handle); 67 (0 model space, 1 paper space); -3 followed by 1001 groups (extended
-// data of every listed application, names may use the same wildcards); and -4 "<and" "and>"
-// "<or" "or>" "<not" "not>" (one operand) "<xor" "xor>" (two operands). Any other group, and a
-// relational -4 test with the group it applies to, is not modelled: every entity passes it.
+// filter matches every entity. Understood groups: 0 (entity type, comma list, case ignored),
+// 2 (block name of a block reference), 5 (handle), 8 (layer, comma list), 67 (0 model space,
+// 1 paper space), -3 followed by 1001 groups (extended data of every listed application; "*"
+// means any), and -4 "<and" "and>" "<or" "or>" "<not" "not>" "<xor" "xor>". Any other group
+// (and a relational -4 test with the group it applies to) is ignored: it neither selects nor
+// rejects.
 class SelectionFilter {
 public:
     SelectionFilter();
@@ -260,14 +259,6 @@ Acad::ErrorStatus SetDictionaryEntry(AcDbDictionary* dict, const std::string& na
                                      AcDbObjectId id);
 // The anonymous block holding a table's graphics (set by the file engine).
 void SetTableBlockId(AcDbTable* table, AcDbObjectId blockId);
-// A table's plane (its normal, unit length; the direction is turned into the new plane).
-// eInvalidInput for a zero vector; eNotOpenForWrite as for any change.
-Acad::ErrorStatus SetTableNormal(AcDbTable* table, const AcGeVector3d& normal);
-// Scale factors (x, y, z; default 1) and normal (default +Z) of a block reference.
-AcGeVector3d ScaleOf(const AcDbBlockReference* ref);
-Acad::ErrorStatus SetScale(AcDbBlockReference* ref, const AcGeVector3d& scale);
-AcGeVector3d NormalOf(const AcDbBlockReference* ref);
-Acad::ErrorStatus SetNormal(AcDbBlockReference* ref, const AcGeVector3d& normal);
 
 // Status of the open rules for modifying an object: eOk when not in a database or open for
 // write, eNotOpenForWrite otherwise.

@@ -26,6 +26,23 @@ void SetTableBlockId(AcDbTable* table, AcDbObjectId blockId) {
         table->data()->block = blockId;
 }
 
+Acad::ErrorStatus SetTableNormal(AcDbTable* table, const AcGeVector3d& normal) {
+    if (const Acad::ErrorStatus es = CheckWritable(table); es != Acad::eOk)
+        return es;
+    if (normal.isZeroLength())
+        return Acad::eInvalidInput;
+    AcDbTable::Data& d = *table->data();
+    d.normal = normal.normal();
+    // Keep the direction in the new plane; any direction there when it stood along the normal.
+    AcGeVector3d dir = d.direction - d.normal * d.direction.dotProduct(d.normal);
+    if (dir.isZeroLength()) {
+        dir = std::fabs(d.normal.x) < 0.9 ? AcGeVector3d::kXAxis : AcGeVector3d::kYAxis;
+        dir = dir - d.normal * dir.dotProduct(d.normal);
+    }
+    d.direction = dir.normal();
+    return Acad::eOk;
+}
+
 }  // namespace host
 
 namespace {

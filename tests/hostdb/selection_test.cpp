@@ -95,6 +95,9 @@ TEST_F(Selection, FiltersInModeX) {
         {"PaperSpace", [] { return acutBuildListT<char>(67, 1, 0); }, {2}},
         {"BlockName", [] { return acutBuildListT<char>(2, "mark", 0); }, {1}},
         {"Layer", [] { return acutBuildListT<char>(8, "Walls", 0); }, {0}},
+        {"TypeWildcard", [] { return acutBuildListT<char>(0, "acad_*,L?NE", 0); }, {0, 2, 3}},
+        {"TypeNotWildcard", [] { return acutBuildListT<char>(0, "~*TABLE", 0); }, {1, 3}},
+        {"XDataWildcard", [] { return acutBuildListT<char>(-3, 1001, "Data*", 0); }, {1, 2}},
         {"UnknownCodeIgnored", [] { return acutBuildListT<char>(62, 1, 0, "LINE", 0); }, {3}},
     };
     {

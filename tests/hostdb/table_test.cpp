@@ -241,6 +241,21 @@ TEST_F(Table, HitTestFollowsTheMovedAndTurnedTable) {
     t->close();
 }
 
+TEST_F(Table, TableSeenFromBelowRunsItsRowsTheOtherWay) {
+    id = AddTable(3, 2);
+    AcDbTable* t = nullptr;
+    ASSERT_EQ(acdbOpenObject(t, id, AcDb::kForWrite), Acad::eOk);
+    ASSERT_EQ(host::SetTableNormal(t, AcGeVector3d(0, 0, -2)), Acad::eOk);
+    EXPECT_EQ(t->normal(), AcGeVector3d(0, 0, -1));
+    EXPECT_EQ(host::SetTableNormal(t, AcGeVector3d()), Acad::eInvalidInput);
+    ExpectHits(t, {{"BelowTheOrigin", {5, -2, 0}, 0, 0, false, 0, 0},
+                   {"AboveTheOrigin", {5, 9, 0}, 0, 0, true, 2, 0}});
+    t->close();
+    ASSERT_EQ(acdbOpenObject(t, id, AcDb::kForRead), Acad::eOk);
+    EXPECT_EQ(host::SetTableNormal(t, AcGeVector3d::kZAxis), Acad::eNotOpenForWrite);
+    t->close();
+}
+
 TEST_F(Table, HitOnMergedRangeAnswersItsFirstCell) {
     id = AddTable(3, 2);
     AcDbTable* t = nullptr;

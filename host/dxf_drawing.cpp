@@ -1045,6 +1045,9 @@ AcDbEntity* Loader::MakeEntity(Record& rec, Parts& parts) {
         }
         t->setPosition(AcGePoint3d(td.position[0], td.position[1], td.position[2]));
         t->setDirection(AcGeVector3d(td.direction[0], td.direction[1], td.direction[2]));
+        if (td.normal[0] != 0 || td.normal[1] != 0 || td.normal[2] != 1) {
+            SetTableNormal(t, AcGeVector3d(td.normal[0], td.normal[1], td.normal[2]));
+        }
         tableBlocks_.push_back({t, {td.blockRecordHandle, td.blockName}});
         tableStyles_.push_back({AcDbObjectId(), td.styleHandle});
         (void)parts;
@@ -1053,6 +1056,8 @@ AcDbEntity* Loader::MakeEntity(Record& rec, Parts& parts) {
     if (type == "INSERT") {
         std::string name;
         double pos[3] = {0, 0, 0};
+        double scale[3] = {1, 1, 1};
+        double normal[3] = {0, 0, 1};
         double rotation = 0;
         bool inRef = old_;
         for (const auto& g : parts.groups) {
@@ -1066,6 +1071,11 @@ AcDbEntity* Loader::MakeEntity(Record& rec, Parts& parts) {
                 ParseDouble(g.value, pos[g.code / 10 - 1]);
             if (g.code == 50)
                 ParseDouble(g.value, rotation);
+            if (g.code >= 41 && g.code <= 43)
+                ParseDouble(g.value, scale[g.code - 41]);
+            if (g.code == 210 || g.code == 220 || g.code == 230) {
+                ParseDouble(g.value, normal[(g.code - 210) / 10]);
+            }
         }
         std::string lookup = name;
         if (IEquals(lookup, "$MODEL_SPACE"))
@@ -1080,6 +1090,10 @@ AcDbEntity* Loader::MakeEntity(Record& rec, Parts& parts) {
         }
         auto* ref = new AcDbBlockReference(AcGePoint3d(pos[0], pos[1], pos[2]), blockId);
         ref->setRotation(rotation * M_PI / 180.0);
+        SetScale(ref, AcGeVector3d(scale[0], scale[1], scale[2]));
+        if (normal[0] != 0 || normal[1] != 0 || normal[2] != 1) {
+            SetNormal(ref, AcGeVector3d(normal[0], normal[1], normal[2]));
+        }
         return ref;
     }
     if (old_)
@@ -1706,6 +1720,23 @@ Record Saver::EntityRecord(AcDbObjectId id, bool paperSpace) {
             hasRotation = hasRotation || x.code == 50;
         if (hasRotation || degrees != 0)
             Patch(g, 50, FormatDouble(degrees), "AcDbBlockReference");
+        // Scale and normal: written when they differ from the defaults or were in the file.
+        auto has = [&](int code) {
+            return std::any_of(g.begin(), g.end(),
+                               [&](const DxfGroup& x) { return x.code == code; });
+        };
+        const AcGeVector3d scale = ScaleOf(ref), normal = NormalOf(ref);
+        const double sv[3] = {scale.x, scale.y, scale.z};
+        for (int k = 0; k < 3; ++k) {
+            if (has(41 + k) || sv[k] != 1) {
+                Patch(g, 41 + k, FormatDouble(sv[k]), "AcDbBlockReference");
+            }
+        }
+        if (has(210) || normal.x != 0 || normal.y != 0 || normal.z != 1) {
+            Patch(g, 210, FormatDouble(normal.x), "AcDbBlockReference");
+            Patch(g, 220, FormatDouble(normal.y), "AcDbBlockReference");
+            Patch(g, 230, FormatDouble(normal.z), "AcDbBlockReference");
+        }
         Assemble(r, "INSERT", handle, owner, &layer, g);
     } else {
         Assemble(r, DxfNameOf(o), handle, owner, &layer, g);

@@ -88,8 +88,12 @@ Session::Session() : Session(NoDrawing{}) {
 }
 
 Session::~Session() {
-    StopDocuments();
+    // As a host quits: the drawings close first, then the modules are unloaded while the
+    // document manager still exists, then the manager goes.
+    if (Documents())
+        Documents()->CloseAll();
     UnloadAllModules();
+    StopDocuments();
     UnregisterServices();
 }
 

@@ -2,7 +2,8 @@
 //   NEW, OPEN, SAVE, SAVEAS, CLOSE, QUIT        documents
 //   ARX (?, Load, Unload, Commands)             modules
 //   UCS                                         user coordinate system (origin or World)
-//   LIST, XDLIST, -TABLE, TABLEEXPORT, INSERT,  entities
+//   LIST, XDLIST, -TABLE, TABLEEDIT,            entities
+//   TABLEEXPORT, INSERT,
 //   ERASE, COPY, MODEL, LAYOUT
 // A built-in name may be typed with a leading "_" or "." as well.
 #pragma once

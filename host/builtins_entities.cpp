@@ -18,7 +18,6 @@
 
 namespace host {
 
-#if !defined(QUARVEL_HOSTDB_PRELINK)
 namespace {
 
 std::string Format(const char* format, auto... args) {
@@ -333,6 +332,47 @@ void CmdTableExport() {
     CommandLineWrite(Format("\n%d rows written to ", static_cast<int>(lines.size())) + target);
 }
 
+// ---- TABLEEDIT ---------------------------------------------------------------------------
+
+void CmdTableEdit() {
+    AcDbObjectId id;
+    AcGePoint3d picked;
+    int rc = GetEntity("\nSelect table cell: ", id, picked);
+    if (rc == RTCAN)
+        return;
+    if (rc != RTNORM) {
+        ReportError("TABLEEDIT: nothing selected");
+        return;
+    }
+    AcDbTable* table = nullptr;
+    if (acdbOpenObject(table, id, AcDb::kForRead) != Acad::eOk) {
+        ReportError("TABLEEDIT: the selected entity is not a table");
+        return;
+    }
+    int row = -1, column = -1;
+    const bool hit =
+        table->hitTest(picked, AcGeVector3d::kZAxis, PickAperture(), PickAperture(), row, column);
+    table->close();
+    if (!hit) {
+        ReportError("TABLEEDIT: the point is not on a cell of the table");
+        return;
+    }
+    std::string text;
+    rc = GetText(Format("\nEnter text of cell (%d,%d): ", row, column), text);
+    if (rc == RTCAN)
+        return;
+    if (acdbOpenObject(table, id, AcDb::kForWrite) != Acad::eOk) {
+        ReportError("TABLEEDIT: the table cannot be changed");
+        return;
+    }
+    const Acad::ErrorStatus es = table->setTextString(row, column, text.c_str());
+    if (es == Acad::eOk)
+        table->recomputeTableBlock(true);
+    table->close();
+    if (es != Acad::eOk)
+        ReportError("TABLEEDIT: the cell text was refused");
+}
+
 // ---- ERASE, COPY -------------------------------------------------------------------------
 
 void CmdErase() {
@@ -426,10 +466,18 @@ void CmdInsert() {
         ReportError("INSERT: an insertion point is needed");
         return;
     }
-    AcDbObjectId block;
-    const Acad::ErrorStatus found = FindOrCreateBlock(db, name.c_str(), block);
-    if (found != Acad::eOk) {
-        ReportError("INSERT: cannot use the block name \"" + name + "\"");
+    AcDbObjectId block = FindBlock(db, name);
+    if (block.isNull()) {
+        // A new, empty block definition of that name.
+        auto definition = std::make_unique<AcDbBlockTableRecord>();
+        if (name.front() == '*' || definition->setName(name.c_str()) != Acad::eOk ||
+            AddBlock(db, definition.get(), AcDbHandle(), &block) != Acad::eOk) {
+            ReportError("INSERT: cannot make a block named \"" + name + "\"");
+            return;
+        }
+        definition.release();
+    } else if (block == db->modelSpaceId() || block == db->paperSpaceId()) {
+        ReportError("INSERT: \"" + name + "\" is a drawing space, not a block");
         return;
     }
     auto ref = std::make_unique<AcDbBlockReference>(position, block);
@@ -477,6 +525,7 @@ void AddEntityBuiltins(std::vector<Builtin>& list) {
             {"LIST", CmdList, "lists the type, handle and space of selected entities"},
             {"XDLIST", CmdXdList, "lists every extended-data group of an entity"},
             {"-TABLE", CmdTable, "makes an empty table in the Standard style"},
+            {"TABLEEDIT", CmdTableEdit, "sets the text of the table cell at a picked point"},
             {"TABLEEXPORT", CmdTableExport, "writes a table's cells as CSV to a file or -"},
             {"INSERT", CmdInsert, "inserts a block reference (an empty block is made if needed)"},
             {"ERASE", CmdErase, "erases selected entities"},
@@ -485,8 +534,5 @@ void AddEntityBuiltins(std::vector<Builtin>& list) {
             {"LAYOUT", CmdLayout, "makes the paper-space layout current"},
         });
 }
-#else
-void AddEntityBuiltins(std::vector<Builtin>&) {}
-#endif
 
 }  // namespace host

@@ -95,6 +95,9 @@ static void WriteError(std::string_view kind, std::string_view message) {
 }
 
 void ReportError(std::string_view message) {
+    // One error per line: what follows from the first one is not reported again.
+    if (CurrentInput().Failed())
+        return;
     WriteError("error: ", message);
     CurrentInput().MarkFailed();
 }

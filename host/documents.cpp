@@ -44,9 +44,8 @@ void Document::SetPath(std::string path) {
 // ---- Manager ---------------------------------------------------------------------------
 
 DocManager::DocManager() {
-    // The reactor class is known by name from the start: modules look it up in the class
-    // dictionary.
-    AcApDocManagerReactor::desc();
+    // Modules look the reactor class up by name in the class dictionary.
+    acrxClassDictionary->at("AcApDocManagerReactor");
 }
 
 DocManager::~DocManager() {
@@ -227,36 +226,4 @@ HINSTANCE AfxGetResourceHandle() {
 }
 void AfxSetResourceHandle(HINSTANCE resource) {
     host::g_resources.current = resource;
-}
-
-// The reactor base: every callback does nothing unless a reactor overrides it.
-void AcApDocManagerReactor::documentCreateStarted(AcApDocument*) {}
-void AcApDocManagerReactor::documentCreated(AcApDocument*) {}
-void AcApDocManagerReactor::documentToBeDestroyed(AcApDocument*) {}
-void AcApDocManagerReactor::documentDestroyed(const char*) {}
-void AcApDocManagerReactor::documentCreateCanceled(AcApDocument*) {}
-void AcApDocManagerReactor::documentLockModeWillChange(AcApDocument*, AcAp::DocLockMode,
-                                                       AcAp::DocLockMode, AcAp::DocLockMode,
-                                                       const char*) {}
-void AcApDocManagerReactor::documentLockModeChangeVetoed(AcApDocument*, const char*) {}
-void AcApDocManagerReactor::documentLockModeChanged(AcApDocument*, AcAp::DocLockMode,
-                                                    AcAp::DocLockMode, AcAp::DocLockMode,
-                                                    const char*) {}
-void AcApDocManagerReactor::documentBecameCurrent(AcApDocument*) {}
-void AcApDocManagerReactor::documentToBeActivated(AcApDocument*) {}
-void AcApDocManagerReactor::documentToBeDeactivated(AcApDocument*) {}
-void AcApDocManagerReactor::documentActivationModified(bool) {}
-void AcApDocManagerReactor::documentActivated(AcApDocument*) {}
-
-AcRxClass* AcApDocManagerReactor::desc() {
-    static AcRxClass* cls = [] {
-        auto* c = new AcRxClass("AcApDocManagerReactor", AcRxObject::desc());
-        acrxClassDictionary->atPut("AcApDocManagerReactor", c);
-        return c;
-    }();
-    return cls;
-}
-
-AcRxClass* AcApDocManagerReactor::isA() const {
-    return desc();
 }

@@ -208,6 +208,15 @@ int GetEntity(std::string_view prompt, AcDbObjectId& id, AcGePoint3d& picked) {
                 return RTNORM;
             }
         }
+        if (ParseSelectionInput(text).kind == SelectionInput::Kind::Last) {
+            id = db ? LastEntity(db) : AcDbObjectId();
+            if (id.isNull()) {
+                CommandLineWrite("\nNothing found.");
+                return RTERROR;
+            }
+            picked = ExtentsCentre(id);
+            return RTNORM;
+        }
         if (const auto p = ParsePoint(text)) {
             picked = UcsToWcs(*p);
             const std::vector<AcDbObjectId> found =

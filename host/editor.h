@@ -6,7 +6,7 @@
 //   entity prompts      a point (the entity under it, within the pick aperture), or a handle
 //                       "#2A" / "handle 2A", optionally followed by the picked point
 //                       ("#2A 10,5"); without one the picked point is the centre of the
-//                       entity's extents
+//                       entity's extents; L picks the last entity
 //   "Select objects:"   repeated until an empty line: a pick point, L (last), ALL,
 //                       W x1,y1 x2,y2 (window: entities wholly inside), C x1,y1 x2,y2
 //                       (crossing: entities inside or touching), W or C alone (the corners

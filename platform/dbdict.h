@@ -32,4 +32,11 @@ public:
     std::uint32_t numEntries() const;
     // Entries in dictionary order (the order they were added). Delete the iterator after use.
     AcDbDictionaryIterator* newIterator() const;
+
+    // The host's entries, for the host's use.
+    class Data;
+    Data* data() const { return m_pData; }
+
+private:
+    Data* m_pData;
 };

@@ -106,6 +106,10 @@ public:
     Acad::ErrorStatus setXData(const resbufA* chain);
     Acad::ErrorStatus setXData(const resbufW* chain);
 
+    // A deep copy that is not in a database (extended data included); null for objects that
+    // cannot be copied on their own (dictionaries, blocks).
+    AcRxObject* clone() const override;
+
     // The host's bookkeeping, for the host's use.
     host::ObjectState* state() const { return m_pState; }
 
@@ -148,6 +152,13 @@ public:
     bool isLayout() const;
     AcGePoint3d origin() const;
     Acad::ErrorStatus setOrigin(const AcGePoint3d& origin);
+
+    // The host's block state, for the host's use.
+    class Data;
+    Data* data() const { return m_pData; }
+
+private:
+    Data* m_pData;
 };
 
 // A reference to a block definition (entity type "INSERT").
@@ -165,6 +176,13 @@ public:
     Acad::ErrorStatus setRotation(double angle);
     Acad::ErrorStatus transformBy(const AcGeMatrix3d& xform) override;
     Acad::ErrorStatus getGeomExtents(AcGePoint3d& minPoint, AcGePoint3d& maxPoint) const override;
+
+    // The host's reference state, for the host's use.
+    class Data;
+    Data* data() const { return m_pData; }
+
+private:
+    Data* m_pData;
 };
 
 // Opening objects by id. The class form (acdbOpenObject) refuses an object of another class
@@ -180,7 +198,8 @@ Acad::ErrorStatus acdbOpenObject(T*& obj, AcDbObjectId id, AcDb::OpenMode mode,
     obj = nullptr;
     AcDbObject* any = nullptr;
     Acad::ErrorStatus es = acdbOpenAcDbObject(any, id, mode, openErased);
-    if (es != Acad::eOk) return es;
+    if (es != Acad::eOk)
+        return es;
     obj = T::cast(any);
     if (!obj) {
         any->close();

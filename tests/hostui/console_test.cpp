@@ -24,9 +24,10 @@ std::string ReadAll(const std::string& path) {
 
 // Runs cadhost with the arguments (shell words) and the given standard input.
 ProcessRun Cadhost(const std::string& args, const std::string& input = "") {
-    const std::string dir = testing::TempDir();
-    const std::string in = dir + "cadhost_in.txt", out = dir + "cadhost_out.txt",
-                      err = dir + "cadhost_err.txt";
+    // Files named after the test: tests run in parallel processes.
+    const std::string dir = testing::TempDir() + "cadhost_" +
+                            testing::UnitTest::GetInstance()->current_test_info()->name();
+    const std::string in = dir + ".in", out = dir + ".out", err = dir + ".err";
     std::ofstream(in, std::ios::binary) << input;
     const std::string command =
         std::string(CADHOST_EXE) + " " + args + " <" + in + " >" + out + " 2>" + err;

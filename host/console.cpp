@@ -197,15 +197,15 @@ int ConsoleMain(int argc, char** argv) {
     }
     ScopedInput scopedInput(*input);
 
-    int status = 0;
-    {
+    // The session ends before the transcript does: what modules print while being unloaded
+    // belongs to it.
+    const int status = [&] {
         Session session{Session::NoDrawing{}};
         if (!options.drawing.empty()) {
             std::string error;
             std::unique_ptr<AcDbDatabase> db = LoadDrawing(options.drawing, error);
             if (!db) {
                 ReportError(error);
-                CommandLineFinish();
                 return 1;
             }
             std::error_code ec;
@@ -219,14 +219,12 @@ int ConsoleMain(int argc, char** argv) {
             std::string error;
             if (!LoadModule(path, &error)) {
                 ReportError(error);
-                CommandLineFinish();
                 return 1;
             }
         }
-        if (!RunCommandLoop())
-            status = 1;
-        CommandLineFinish();
-    }
+        return RunCommandLoop() ? 0 : 1;
+    }();
+    CommandLineFinish();
     return status;
 }
 

@@ -31,8 +31,9 @@ protected:
         for (const std::string& line : lines)
             input.Push(line);
     }
-    // Runs queued input as a script; true when no line failed.
+    // Runs the lines as a script of their own (a fresh queue); true when no line failed.
     bool RunScript(const std::vector<std::string>& lines) {
+        input = host::QueueInput();
         Feed(lines);
         return host::RunCommandLoop();
     }

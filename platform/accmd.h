@@ -39,7 +39,8 @@ public:
     // Returns eOk, or eDuplicateKey when the group already has a command of that global or
     // local name, eInvalidInput for empty names or no function.
     virtual Acad::ErrorStatus addCommand(const char* groupName, const char* globalName,
-                                         const char* localName, int flags, AcRxFunctionPtr function,
+                                         const char* localName, int flags,
+                                         AcRxFunctionPtr function,
                                          AcEdUIContext* uiContext = nullptr, int fcode = -1,
                                          HINSTANCE resourceHandle = nullptr,
                                          AcEdCommand** cmdPtrRet = nullptr) = 0;
@@ -51,7 +52,8 @@ public:
                                          AcEdCommand** cmdPtrRet = nullptr) = 0;
     // Removes one command by group and global name; eKeyNotFound when there is none.
     virtual Acad::ErrorStatus removeCmd(const char* groupName, const char* globalName) = 0;
-    virtual Acad::ErrorStatus removeCmd(const char16_t* groupName, const char16_t* globalName) = 0;
+    virtual Acad::ErrorStatus removeCmd(const char16_t* groupName,
+                                        const char16_t* globalName) = 0;
     virtual Acad::ErrorStatus removeGroup(const char* groupName) = 0;
     virtual Acad::ErrorStatus removeGroup(const char16_t* groupName) = 0;
     // Finds a command by global name (with or without its "_") or local name, ignoring case.

@@ -55,7 +55,8 @@ public:
     virtual void documentLockModeChangeVetoed(AcApDocument* doc, const char* globalCmdName);
     virtual void documentLockModeChanged(AcApDocument* doc, AcAp::DocLockMode myPreviousMode,
                                          AcAp::DocLockMode myCurrentMode,
-                                         AcAp::DocLockMode currentMode, const char* globalCmdName);
+                                         AcAp::DocLockMode currentMode,
+                                         const char* globalCmdName);
     virtual void documentBecameCurrent(AcApDocument* doc);
     virtual void documentToBeActivated(AcApDocument* doc);
     virtual void documentToBeDeactivated(AcApDocument* doc);

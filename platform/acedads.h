@@ -42,8 +42,8 @@ int acedRedraw(const ads_name entityOrSs, int mode);
 typedef int (*AcedDragSampleFunc)(ads_point point, ads_matrix matrix);
 int acedDragGen(const ads_name ss, const char* prompt, int cursor, AcedDragSampleFunc sample,
                 ads_point result);
-int acedDragGen(const ads_name ss, const char16_t* prompt, int cursor, AcedDragSampleFunc sample,
-                ads_point result);
+int acedDragGen(const ads_name ss, const char16_t* prompt, int cursor,
+                AcedDragSampleFunc sample, ads_point result);
 // Transforms every entity of a set by a 4x4 matrix (row-major, translation in column 3).
 int acedXformSS(const ads_name ss, ads_matrix matrix);
 

@@ -71,14 +71,12 @@ inline AcutValueKind acutValueKindOf(int type) {
         (type >= 430 && type <= 439) || (type >= 470 && type <= 481) || type == 999 ||
         (type >= 1000 && type <= 1003) || type == 1005)
         return AcutValueKind::Text;
-    if (type == 1004 || (type >= 310 && type <= 319))
-        return AcutValueKind::Binary;
+    if (type == 1004 || (type >= 310 && type <= 319)) return AcutValueKind::Binary;
     if ((type >= 10 && type <= 18) || (type >= 110 && type <= 112) ||
         (type >= 210 && type <= 219) || (type >= 1010 && type <= 1013))
         return AcutValueKind::Point;
     if ((type >= 38 && type <= 59) || (type >= 140 && type <= 149) ||
-        (type >= 460 && type <= 469) || (type >= 1040 && type <= 1042) ||
-        (type >= 19 && type <= 37))
+        (type >= 460 && type <= 469) || (type >= 1040 && type <= 1042) || (type >= 19 && type <= 37))
         return AcutValueKind::Real;
     if ((type >= 60 && type <= 79) || (type >= 170 && type <= 179) ||
         (type >= 270 && type <= 289) || (type >= 370 && type <= 389) ||
@@ -87,8 +85,7 @@ inline AcutValueKind acutValueKindOf(int type) {
     if ((type >= 90 && type <= 99) || (type >= 420 && type <= 429) ||
         (type >= 440 && type <= 459) || type == 1071)
         return AcutValueKind::Long;
-    if (type >= 160 && type <= 169)
-        return AcutValueKind::Int64;
+    if (type >= 160 && type <= 169) return AcutValueKind::Int64;
     return AcutValueKind::None;
 }
 
@@ -107,10 +104,8 @@ int acutRelRbT(resbufT<C>* rb) {
     while (rb) {
         resbufT<C>* next = rb->rbnext;
         const AcutValueKind kind = acutValueKindOf(rb->restype);
-        if (kind == AcutValueKind::Text)
-            delete[] rb->resval.rstring;
-        if (kind == AcutValueKind::Binary)
-            delete[] rb->resval.rbinary.buf;
+        if (kind == AcutValueKind::Text) delete[] rb->resval.rstring;
+        if (kind == AcutValueKind::Binary) delete[] rb->resval.rbinary.buf;
         delete rb;
         rb = next;
     }
@@ -122,8 +117,7 @@ template <class C>
 C* acutNewStringT(const C* text) {
     const std::size_t n = text ? std::char_traits<C>::length(text) : 0;
     C* copy = new C[n + 1];
-    if (n)
-        std::char_traits<C>::copy(copy, text, n);
+    if (n) std::char_traits<C>::copy(copy, text, n);
     copy[n] = C(0);
     return copy;
 }
@@ -159,22 +153,17 @@ resbufT<C>* acutBuildListT(const Args&... args) {
     resbufT<C>* head = nullptr;
     resbufT<C>* tail = nullptr;
     auto number = [](const Item& it) -> double {
-        if (auto p = std::get_if<long long>(&it))
-            return static_cast<double>(*p);
-        if (auto p = std::get_if<double>(&it))
-            return *p;
+        if (auto p = std::get_if<long long>(&it)) return static_cast<double>(*p);
+        if (auto p = std::get_if<double>(&it)) return *p;
         return 0;
     };
     for (std::size_t i = 0; i < items.size();) {
         const long long* typeArg = std::get_if<long long>(&items[i]);
-        if (!typeArg)
-            break;  // malformed list: a value where a type belongs
+        if (!typeArg) break;  // malformed list: a value where a type belongs
         const int type = static_cast<int>(*typeArg);
         ++i;
-        if (type == 0 && i >= items.size())
-            break;  // the terminating 0
-        if (type == RTNONE)
-            break;
+        if (type == 0 && i >= items.size()) break;  // the terminating 0
+        if (type == RTNONE) break;
         // RTDXF0 stands for group code 0, which would otherwise end the list.
         resbufT<C>* rb = acutNewRbT<C>(type == RTDXF0 ? 0 : type);
         const AcutValueKind kind = acutValueKindOf(type);
@@ -190,12 +179,8 @@ resbufT<C>* acutBuildListT(const Args&... args) {
                     rb->resval.rstring = acutNewStringT<C>(p ? *p : nullptr);
                     break;
                 }
-                case AcutValueKind::Real:
-                    rb->resval.rreal = number(v);
-                    break;
-                case AcutValueKind::Short:
-                    rb->resval.rint = static_cast<short>(number(v));
-                    break;
+                case AcutValueKind::Real: rb->resval.rreal = number(v); break;
+                case AcutValueKind::Short: rb->resval.rint = static_cast<short>(number(v)); break;
                 case AcutValueKind::Long:
                     rb->resval.rlong = static_cast<std::int32_t>(number(v));
                     break;
@@ -204,8 +189,7 @@ resbufT<C>* acutBuildListT(const Args&... args) {
                     break;
                 case AcutValueKind::Point:
                     if (auto p = std::get_if<const double*>(&v)) {
-                        for (int k = 0; k < 3; ++k)
-                            rb->resval.rpoint[k] = (*p)[k];
+                        for (int k = 0; k < 3; ++k) rb->resval.rpoint[k] = (*p)[k];
                     }
                     break;
                 case AcutValueKind::Name:
@@ -214,8 +198,7 @@ resbufT<C>* acutBuildListT(const Args&... args) {
                         rb->resval.rlname[1] = (*p)[1];
                     }
                     break;
-                default:
-                    break;
+                default: break;
             }
         }
         if (tail) {
@@ -229,12 +212,8 @@ resbufT<C>* acutBuildListT(const Args&... args) {
 }
 
 #if defined(QUARVEL_MODULE)
-inline resbuf* acutNewRb(int type) {
-    return acutNewRbT<TCHAR>(type);
-}
-inline int acutRelRb(resbuf* rb) {
-    return acutRelRbT<TCHAR>(rb);
-}
+inline resbuf* acutNewRb(int type) { return acutNewRbT<TCHAR>(type); }
+inline int acutRelRb(resbuf* rb) { return acutRelRbT<TCHAR>(rb); }
 template <class... Args>
 resbuf* acutBuildList(const Args&... args) {
     return acutBuildListT<TCHAR>(args...);

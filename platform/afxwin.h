@@ -49,13 +49,9 @@ public:
     CStringW GetPathNameW() const { return CStringW(GetPathNameA()); }
 #if defined(QUARVEL_MODULE)
 #if defined(_UNICODE)
-    CString GetPathName() const {
-        return GetPathNameW();
-    }
+    CString GetPathName() const { return GetPathNameW(); }
 #else
-    CString GetPathName() const {
-        return GetPathNameA();
-    }
+    CString GetPathName() const { return GetPathNameA(); }
 #endif
 #endif
 };

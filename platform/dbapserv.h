@@ -14,13 +14,9 @@ public:
     virtual const char16_t* releaseMarkerW() const = 0;
 #if defined(QUARVEL_MODULE)
 #if defined(_UNICODE)
-    const char16_t* releaseMarker() const {
-        return releaseMarkerW();
-    }
+    const char16_t* releaseMarker() const { return releaseMarkerW(); }
 #else
-    const char* releaseMarker() const {
-        return releaseMarkerA();
-    }
+    const char* releaseMarker() const { return releaseMarkerA(); }
 #endif
 #endif
     virtual int releaseMajorVersion() const = 0;

@@ -180,8 +180,7 @@ Acad::ErrorStatus acdbOpenObject(T*& obj, AcDbObjectId id, AcDb::OpenMode mode,
     obj = nullptr;
     AcDbObject* any = nullptr;
     Acad::ErrorStatus es = acdbOpenAcDbObject(any, id, mode, openErased);
-    if (es != Acad::eOk)
-        return es;
+    if (es != Acad::eOk) return es;
     obj = T::cast(any);
     if (!obj) {
         any->close();

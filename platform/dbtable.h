@@ -45,8 +45,8 @@ public:
     Acad::ErrorStatus setRowHeight(int row, double height);
     Acad::ErrorStatus setColumnWidth(int column, double width);
     Acad::ErrorStatus setColumnWidth(double width);  // every column
-    double width() const;                            // sum of the column widths
-    double height() const;                           // sum of the row heights
+    double width() const;   // sum of the column widths
+    double height() const;  // sum of the row heights
 
     // Inserting and deleting: eInvalidInput for an index out of range or a count below 1.
     Acad::ErrorStatus insertRows(int row, double height, int rows = 1);
@@ -61,13 +61,9 @@ public:
     CStringW textStringW(int row, int column) const;
 #if defined(QUARVEL_MODULE)
 #if defined(_UNICODE)
-    CString textString(int row, int column) const {
-        return textStringW(row, column);
-    }
+    CString textString(int row, int column) const { return textStringW(row, column); }
 #else
-    CString textString(int row, int column) const {
-        return textStringA(row, column);
-    }
+    CString textString(int row, int column) const { return textStringA(row, column); }
 #endif
 #endif
 
@@ -98,9 +94,7 @@ public:
 
     // The host's table state, for the host's use.
     class Data;
-    Data* data() const {
-        return m_pData;
-    }
+    Data* data() const { return m_pData; }
 
 private:
     Data* m_pData;

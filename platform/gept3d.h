@@ -37,8 +37,7 @@ class AcGeMatrix3d {
 public:
     AcGeMatrix3d() {
         for (int r = 0; r < 4; ++r)
-            for (int c = 0; c < 4; ++c)
-                entry[r][c] = r == c ? 1.0 : 0.0;
+            for (int c = 0; c < 4; ++c) entry[r][c] = r == c ? 1.0 : 0.0;
     }
     static AcGeMatrix3d translation(const AcGeVector3d& v) {
         AcGeMatrix3d m;

@@ -35,11 +35,11 @@ private:
 };
 
 // The class-descriptor members each runtime class carries: desc(), isA() and cast().
-#define ACRX_DECLARE_MEMBERS(CLASS)                                           \
-    static AcRxClass* desc();                                                 \
-    AcRxClass* isA() const override;                                          \
-    static CLASS* cast(const AcRxObject* obj) {                               \
-        return (obj && obj->isKindOf(CLASS::desc())) ? (CLASS*)obj : nullptr; \
+#define ACRX_DECLARE_MEMBERS(CLASS)                                                  \
+    static AcRxClass* desc();                                                       \
+    AcRxClass* isA() const override;                                                \
+    static CLASS* cast(const AcRxObject* obj) {                                     \
+        return (obj && obj->isKindOf(CLASS::desc())) ? (CLASS*)obj : nullptr;       \
     }
 
 // A dictionary of named runtime objects: the system registry and its sub-dictionaries.

@@ -116,9 +116,13 @@ TEST_F(Entities, InteractiveSelectionAppliesTheFilter) {
     def->setName("MARK");
     ASSERT_EQ(host::AddBlock(Db(), def, AcDbHandle(), &block), Acad::eOk);
     ref->setBlockTableRecord(block);
-    Append(ref);
+    const AcDbObjectId insert = Append(ref);
     resbufA* filter = acutBuildListT<char>(0, "ACAD_TABLE", 0);
     EXPECT_EQ(Select({"ALL", ""}, nullptr, filter), (std::vector<AcDbObjectId>{table}));
+    // Last, handles and picks are filtered too.
+    EXPECT_TRUE(Select({"L", "#" + Handle(insert), "50,50", ""}, nullptr, filter).empty());
+    EXPECT_EQ(Select({"L", "#" + Handle(table), ""}, nullptr, filter),
+              (std::vector<AcDbObjectId>{table}));
     acutRelRbT(filter);
 }
 

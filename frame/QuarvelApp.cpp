@@ -1,6 +1,42 @@
-// Module entry (placeholder until the application object lands).
-#include "platform/rxdefs.h"
-#include "platform/windef.h"
+// Module entry: the application object, its load and unload handlers and the module's
+// start-up step.
+#include "frame/QuarvelApp.h"
 
-QV_EXPORT AcRx::AppRetCode acrxEntryPoint(AcRx::AppMsgCode, void*) { return AcRx::kRetOK; }
-QV_EXPORT int acrxGetApiVersion() { return ACRX_MAKE_API_VERSION(QUARVEL_RELEASE); }
+#include "frame/Hooks.h"
+#include "platform/afxwin.h"
+
+AcRx::AppRetCode CQuarvelApp::On_kInitAppMsg(void* pkt) {
+    // Host registration and the command table.
+    const AcRx::AppRetCode result = AcRxArxApp::On_kInitAppMsg(pkt);
+    // The data providers the module knows.
+    RegisterConnectTemplates();
+#if QUARVEL_RELEASE == 16
+    // Only the release-16 build installs its menus and toolbars.
+    InstallMenusAndToolbars();
+#endif
+    return result;
+}
+
+AcRx::AppRetCode CQuarvelApp::On_kUnloadAppMsg(void* pkt) {
+    AcRxArxApp::On_kUnloadAppMsg(pkt);
+    FreeDatabases();
+    return AcRx::kRetOK;
+}
+
+// No server components to register.
+void CQuarvelApp::RegisterServerComponents() {}
+
+IMPLEMENT_ARX_ENTRYPOINT(CQuarvelApp)
+
+namespace {
+
+// The module's start-up step, run when the host maps the module (before any host message):
+// the module's own image becomes the application's resource instance.
+struct ModuleStartup {
+    ModuleStartup() {
+        acrxGetApp()->SetResourceInstance(
+            AfxFindModuleInstance(reinterpret_cast<const void*>(&acrxGetApp)));
+    }
+} g_moduleStartup;
+
+}  // namespace

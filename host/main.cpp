@@ -1,7 +1,6 @@
 // The console host: loads modules, opens drawings and runs commands typed or from a script.
-#include <cstdio>
+#include "host/console.h"
 
-int main() {
-    std::puts("cadhost: console host (under construction)");
-    return 0;
+int main(int argc, char** argv) {
+    return host::ConsoleMain(argc, argv);
 }

@@ -20,7 +20,10 @@ public:
     virtual int ShowMessageBox(const MessageBoxRequest& request) = 0;
 };
 
-// Prints message boxes to standard output and answers with the default button.
+// Prints message boxes on the command line. A box that asks a question (more than an OK
+// button) is answered from the current input source: the button's name or its first letter
+// (Yes, No, OK, Cancel, Abort, Retry, Ignore), an empty line for the default button, and
+// *Cancel* (or the end of the input) for Cancel where the box has one.
 class ConsoleUiSink : public UiSink {
 public:
     int ShowMessageBox(const MessageBoxRequest& request) override;
@@ -39,7 +42,8 @@ UiSink& CurrentUiSink();
 // Installs a sink (nullptr restores the console sink); returns the previous one.
 UiSink* SetUiSink(UiSink* sink);
 
-// The default answer of a message box of the given style: OK, Yes, Abort or Retry.
+// The default answer of a message box of the given style: its first button, or its second
+// with MB_DEFBUTTON2.
 int DefaultMessageBoxAnswer(unsigned type);
 
 // The title the host gives message boxes without a caption.

@@ -30,10 +30,11 @@ public:
     CStringT(StringType&& s) : m_str(std::move(s)) {}
     CStringT(std::basic_string_view<C> s) : m_str(s) {}
     // Conversion from the other width (the framework converts between code pages).
-    template <class D, class = std::enable_if_t<!std::is_same_v<C, D> &&
-                                                (std::is_same_v<D, char> ||
-                                                 std::is_same_v<D, char16_t>)>>
-    explicit CStringT(const D* s) : m_str(s ? Convert(std::basic_string_view<D>(s)) : StringType()) {}
+    template <class D,
+              class = std::enable_if_t<!std::is_same_v<C, D> &&
+                                       (std::is_same_v<D, char> || std::is_same_v<D, char16_t>)>>
+    explicit CStringT(const D* s)
+        : m_str(s ? Convert(std::basic_string_view<D>(s)) : StringType()) {}
     template <class D, class = std::enable_if_t<!std::is_same_v<C, D>>>
     explicit CStringT(const CStringT<D>& s) : m_str(Convert(s.View())) {}
 
@@ -48,14 +49,16 @@ public:
     StringType& Str() { return m_str; }
     C GetAt(int i) const { return (i >= 0 && i < GetLength()) ? m_str[i] : C(0); }
     void SetAt(int i, C ch) {
-        if (i >= 0 && i < GetLength()) m_str[i] = ch;
+        if (i >= 0 && i < GetLength())
+            m_str[i] = ch;
     }
     C operator[](int i) const { return GetAt(i); }
 
     // A writable buffer of at least n characters (plus the terminator). ReleaseBuffer cuts the
     // string at its first terminator, or at n when n is not -1.
     C* GetBuffer(int n = 0) {
-        if (n > GetLength()) m_str.resize(n);
+        if (n > GetLength())
+            m_str.resize(n);
         return m_str.data();
     }
     C* GetBufferSetLength(int n) {
@@ -84,23 +87,33 @@ public:
         return *this;
     }
     CStringT& operator+=(const C* s) {
-        if (s) m_str += s;
+        if (s)
+            m_str += s;
         return *this;
     }
     CStringT& operator+=(C ch) {
         m_str += ch;
         return *this;
     }
-    friend CStringT operator+(const CStringT& a, const CStringT& b) { return CStringT(a.m_str + b.m_str); }
-    friend CStringT operator+(const CStringT& a, const C* b) { return CStringT(a.m_str + (b ? b : EmptyLiteral())); }
-    friend CStringT operator+(const C* a, const CStringT& b) { return CStringT(StringType(a ? a : EmptyLiteral()) + b.m_str); }
+    friend CStringT operator+(const CStringT& a, const CStringT& b) {
+        return CStringT(a.m_str + b.m_str);
+    }
+    friend CStringT operator+(const CStringT& a, const C* b) {
+        return CStringT(a.m_str + (b ? b : EmptyLiteral()));
+    }
+    friend CStringT operator+(const C* a, const CStringT& b) {
+        return CStringT(StringType(a ? a : EmptyLiteral()) + b.m_str);
+    }
     friend CStringT operator+(const CStringT& a, C b) { return CStringT(a.m_str + b); }
-    friend CStringT operator+(C a, const CStringT& b) { return CStringT(StringType(1, a) + b.m_str); }
+    friend CStringT operator+(C a, const CStringT& b) {
+        return CStringT(StringType(1, a) + b.m_str);
+    }
 
     // Comparison.
     int Compare(const C* s) const { return m_str.compare(s ? s : EmptyLiteral()); }
     int CompareNoCase(const C* s) const {
-        return qv::CompareNoCase<C>(m_str, s ? std::basic_string_view<C>(s) : std::basic_string_view<C>());
+        return qv::CompareNoCase<C>(m_str,
+                                    s ? std::basic_string_view<C>(s) : std::basic_string_view<C>());
     }
     friend bool operator==(const CStringT& a, const CStringT& b) { return a.m_str == b.m_str; }
     friend bool operator==(const CStringT& a, const C* b) { return a.Compare(b) == 0; }
@@ -148,8 +161,10 @@ public:
     // Searching: positions from 0, -1 when not found.
     int Find(C ch, int start = 0) const { return Pos(m_str.find(ch, Start(start))); }
     int Find(const C* s, int start = 0) const {
-        if (!s) return -1;
-        if (start > GetLength()) return -1;
+        if (!s)
+            return -1;
+        if (start > GetLength())
+            return -1;
         return Pos(m_str.find(s, Start(start)));
     }
     int ReverseFind(C ch) const { return Pos(m_str.rfind(ch)); }
@@ -161,17 +176,23 @@ public:
         const int k = Clamp(n);
         return CStringT(m_str.substr(m_str.size() - k));
     }
-    CStringT Mid(int first) const { return first >= GetLength() ? CStringT() : CStringT(m_str.substr(Start(first))); }
+    CStringT Mid(int first) const {
+        return first >= GetLength() ? CStringT() : CStringT(m_str.substr(Start(first)));
+    }
     CStringT Mid(int first, int n) const {
-        if (first < 0) first = 0;
-        if (first >= GetLength() || n <= 0) return CStringT();
+        if (first < 0)
+            first = 0;
+        if (first >= GetLength() || n <= 0)
+            return CStringT();
         return CStringT(m_str.substr(first, n));
     }
     CStringT SpanIncluding(const C* set) const {
-        return Left(static_cast<int>(std::min(m_str.find_first_not_of(set ? set : EmptyLiteral()), m_str.size())));
+        return Left(static_cast<int>(
+            std::min(m_str.find_first_not_of(set ? set : EmptyLiteral()), m_str.size())));
     }
     CStringT SpanExcluding(const C* set) const {
-        return Left(static_cast<int>(std::min(m_str.find_first_of(set ? set : EmptyLiteral()), m_str.size())));
+        return Left(static_cast<int>(
+            std::min(m_str.find_first_of(set ? set : EmptyLiteral()), m_str.size())));
     }
     // Next token after position start, skipping leading delimiters; start becomes -1 at the end.
     CStringT Tokenize(const C* delims, int& start) const {
@@ -185,7 +206,8 @@ public:
             return CStringT();
         }
         std::size_t e = m_str.find_first_of(delims, b);
-        if (e == StringType::npos) e = m_str.size();
+        if (e == StringType::npos)
+            e = m_str.size();
         start = static_cast<int>(e < m_str.size() ? e + 1 : e);
         return CStringT(m_str.substr(b, e - b));
     }
@@ -194,15 +216,18 @@ public:
     int Replace(C from, C to) {
         int n = 0;
         for (auto& ch : m_str) {
-            if (ch == from) ch = to, ++n;
+            if (ch == from)
+                ch = to, ++n;
         }
         return n;
     }
     int Replace(const C* from, const C* to) {
-        if (!from || !*from) return 0;
+        if (!from || !*from)
+            return 0;
         const StringType f(from), t(to ? to : EmptyLiteral());
         int n = 0;
-        for (std::size_t pos = m_str.find(f); pos != StringType::npos; pos = m_str.find(f, pos + t.size())) {
+        for (std::size_t pos = m_str.find(f); pos != StringType::npos;
+             pos = m_str.find(f, pos + t.size())) {
             m_str.replace(pos, f.size(), t);
             ++n;
         }
@@ -218,11 +243,13 @@ public:
         return GetLength();
     }
     int Insert(int at, const C* s) {
-        if (s) m_str.insert(Start(at), s);
+        if (s)
+            m_str.insert(Start(at), s);
         return GetLength();
     }
     int Delete(int at, int n = 1) {
-        if (at >= 0 && at < GetLength() && n > 0) m_str.erase(at, n);
+        if (at >= 0 && at < GetLength() && n > 0)
+            m_str.erase(at, n);
         return GetLength();
     }
 
@@ -275,17 +302,20 @@ public:
     CStringT<C>& ElementAt(int i) { return m_items.at(i); }
     void SetAt(int i, const CStringT<C>& s) { m_items.at(i) = s; }
     void SetAtGrow(int i, const CStringT<C>& s) {
-        if (i >= GetSize()) SetSize(i + 1);
+        if (i >= GetSize())
+            SetSize(i + 1);
         m_items.at(i) = s;
     }
     const CStringT<C>& operator[](int i) const { return m_items.at(i); }
     CStringT<C>& operator[](int i) { return m_items.at(i); }
     void InsertAt(int i, const CStringT<C>& s, int count = 1) {
-        if (i > GetSize()) SetSize(i);
+        if (i > GetSize())
+            SetSize(i);
         m_items.insert(m_items.begin() + i, count, s);
     }
     void RemoveAt(int i, int count = 1) {
-        if (i < 0 || i >= GetSize() || count <= 0) return;
+        if (i < 0 || i >= GetSize() || count <= 0)
+            return;
         m_items.erase(m_items.begin() + i, m_items.begin() + std::min(i + count, GetSize()));
     }
     void RemoveAll() { m_items.clear(); }

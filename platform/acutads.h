@@ -164,7 +164,8 @@ resbufT<C>* acutBuildListT(const Args&... args) {
         ++i;
         if (type == 0 && i >= items.size()) break;  // the terminating 0
         if (type == RTNONE) break;
-        resbufT<C>* rb = acutNewRbT<C>(type);
+        // RTDXF0 stands for group code 0, which would otherwise end the list.
+        resbufT<C>* rb = acutNewRbT<C>(type == RTDXF0 ? 0 : type);
         const AcutValueKind kind = acutValueKindOf(type);
         if (kind != AcutValueKind::None) {
             if (i >= items.size()) {

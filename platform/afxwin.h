@@ -59,3 +59,7 @@ public:
 // The module resource handle in use for dialogs and string lookups.
 HINSTANCE AfxGetResourceHandle();
 void AfxSetResourceHandle(HINSTANCE resource);
+
+// The instance handle of the loaded module that contains the given address (the start of its
+// image), or null. A module stores its own as its resource instance at start-up.
+HINSTANCE AfxFindModuleInstance(const void* addressInModule);

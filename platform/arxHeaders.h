@@ -3,6 +3,7 @@
 
 #include "platform/CString.h"
 #include "platform/accmd.h"
+#include "platform/acdb.h"
 #include "platform/acdocman.h"
 #include "platform/acedads.h"
 #include "platform/acutads.h"

@@ -32,7 +32,8 @@ template <class T>
 FormatArg MakeFormatArg(const T& v) {
     using U = std::decay_t<T>;
     if constexpr (std::is_array_v<T>) {
-        const std::remove_extent_t<T>* p = v;  // arrays (string literals) format as the pointer they decay to
+        const std::remove_extent_t<T>* p =
+            v;  // arrays (string literals) format as the pointer they decay to
         return MakeFormatArg(p);
     }
     FormatArg a;
@@ -77,7 +78,8 @@ namespace detail {
 inline void AppendSnprintf(std::string& out, const std::string& spec, auto value) {
     char buf[128];
     int n = std::snprintf(buf, sizeof buf, spec.c_str(), value);
-    if (n < 0) return;
+    if (n < 0)
+        return;
     if (static_cast<std::size_t>(n) < sizeof buf) {
         out.append(buf, n);
     } else {
@@ -95,9 +97,11 @@ inline void AppendPadded(std::string& out, std::string_view text, bool left, int
         ++chars;
     }
     const int pad = width > chars ? width - chars : 0;
-    if (!left) out.append(pad, ' ');
+    if (!left)
+        out.append(pad, ' ');
     out.append(text);
-    if (left) out.append(pad, ' ');
+    if (left)
+        out.append(pad, ' ');
 }
 
 }  // namespace detail
@@ -109,12 +113,17 @@ inline std::string FormatUtf8(std::string_view fmt, const FormatArg* args, std::
     std::size_t next = 0;
     auto take = [&]() -> const FormatArg* { return next < count ? &args[next++] : nullptr; };
     auto asInt = [](const FormatArg* a) -> long long {
-        if (!a) return 0;
+        if (!a)
+            return 0;
         switch (a->kind) {
-            case FormatArg::Kind::Signed: return a->i;
-            case FormatArg::Kind::Unsigned: return static_cast<long long>(a->u);
-            case FormatArg::Kind::Real: return static_cast<long long>(a->d);
-            default: return 0;
+            case FormatArg::Kind::Signed:
+                return a->i;
+            case FormatArg::Kind::Unsigned:
+                return static_cast<long long>(a->u);
+            case FormatArg::Kind::Real:
+                return static_cast<long long>(a->d);
+            default:
+                return 0;
         }
     };
     for (std::size_t i = 0; i < fmt.size(); ++i) {
@@ -130,7 +139,8 @@ inline std::string FormatUtf8(std::string_view fmt, const FormatArg* args, std::
         }
         std::size_t j = i + 1;
         std::string flags;
-        while (j < fmt.size() && std::strchr("-+ #0", fmt[j])) flags += fmt[j++];
+        while (j < fmt.size() && std::strchr("-+ #0", fmt[j]))
+            flags += fmt[j++];
         int width = -1;
         if (j < fmt.size() && fmt[j] == '*') {
             width = static_cast<int>(asInt(take()));
@@ -142,7 +152,8 @@ inline std::string FormatUtf8(std::string_view fmt, const FormatArg* args, std::
         } else {
             while (j < fmt.size() && fmt[j] >= '0' && fmt[j] <= '9') {
                 width = (width < 0 ? 0 : width * 10) + (fmt[j++] - '0');
-                if (width > 4096) width = 4096;
+                if (width > 4096)
+                    width = 4096;
             }
         }
         int precision = -1;
@@ -155,7 +166,8 @@ inline std::string FormatUtf8(std::string_view fmt, const FormatArg* args, std::
             } else {
                 while (j < fmt.size() && fmt[j] >= '0' && fmt[j] <= '9') {
                     precision = precision * 10 + (fmt[j++] - '0');
-                    if (precision > 4096) precision = 4096;
+                    if (precision > 4096)
+                        precision = 4096;
                 }
             }
         }
@@ -170,7 +182,8 @@ inline std::string FormatUtf8(std::string_view fmt, const FormatArg* args, std::
                 wide = true;
                 ++j;
             }
-            if (fmt[j] == 'j' || fmt[j] == 'z' || fmt[j] == 't' || fmt[j] == 'q') wide = true;
+            if (fmt[j] == 'j' || fmt[j] == 'z' || fmt[j] == 't' || fmt[j] == 'q')
+                wide = true;
             ++j;
         }
         if (j >= fmt.size()) {  // incomplete conversion: keep it as text
@@ -179,8 +192,10 @@ inline std::string FormatUtf8(std::string_view fmt, const FormatArg* args, std::
         }
         const char conv = fmt[j];
         std::string spec = "%" + flags;
-        if (width >= 0) spec += std::to_string(width);
-        if (precision >= 0) spec += "." + std::to_string(precision);
+        if (width >= 0)
+            spec += std::to_string(width);
+        if (precision >= 0)
+            spec += "." + std::to_string(precision);
         const FormatArg* a = nullptr;
         if (std::strchr("diuoxXcCsSfFeEgGaAp", conv) && next >= count) {
             i = j;  // a missing argument formats as nothing
@@ -191,7 +206,8 @@ inline std::string FormatUtf8(std::string_view fmt, const FormatArg* args, std::
             case 'i': {
                 a = take();
                 long long v = asInt(a);
-                if (!wide) v = static_cast<int>(v);
+                if (!wide)
+                    v = static_cast<int>(v);
                 detail::AppendSnprintf(out, spec + "lld", v);
                 break;
             }
@@ -201,7 +217,8 @@ inline std::string FormatUtf8(std::string_view fmt, const FormatArg* args, std::
             case 'X': {
                 a = take();
                 unsigned long long v = static_cast<unsigned long long>(asInt(a));
-                if (!wide) v &= 0xFFFFFFFFull;
+                if (!wide)
+                    v &= 0xFFFFFFFFull;
                 detail::AppendSnprintf(out, spec + "ll" + conv, v);
                 break;
             }
@@ -227,7 +244,8 @@ inline std::string FormatUtf8(std::string_view fmt, const FormatArg* args, std::
                 if (precision >= 0) {
                     // Precision counts characters; never cut inside a UTF-8 sequence.
                     std::size_t pos = 0;
-                    for (int k = 0; k < precision && pos < text.size(); ++k) DecodeUtf8(text, pos);
+                    for (int k = 0; k < precision && pos < text.size(); ++k)
+                        DecodeUtf8(text, pos);
                     text.resize(pos);
                 }
                 detail::AppendPadded(out, text, flags.find('-') != std::string::npos, width);
@@ -244,9 +262,12 @@ inline std::string FormatUtf8(std::string_view fmt, const FormatArg* args, std::
                 a = take();
                 double v = 0;
                 if (a) {
-                    if (a->kind == FormatArg::Kind::Real) v = a->d;
-                    else if (a->kind == FormatArg::Kind::Unsigned) v = static_cast<double>(a->u);
-                    else v = static_cast<double>(asInt(a));
+                    if (a->kind == FormatArg::Kind::Real)
+                        v = a->d;
+                    else if (a->kind == FormatArg::Kind::Unsigned)
+                        v = static_cast<double>(a->u);
+                    else
+                        v = static_cast<double>(asInt(a));
                 }
                 detail::AppendSnprintf(out, spec + conv, v);
                 break;

@@ -77,7 +77,8 @@ inline char32_t DecodeUtf16(std::u16string_view s, std::size_t& i) {
         }
         return 0xFFFD;
     }
-    if (u >= 0xDC00 && u <= 0xDFFF) return 0xFFFD;
+    if (u >= 0xDC00 && u <= 0xDFFF)
+        return 0xFFFD;
     return u;
 }
 
@@ -94,26 +95,36 @@ inline void AppendUtf16(std::u16string& out, char32_t cp) {
 inline std::string ToUtf8(std::u16string_view s) {
     std::string out;
     out.reserve(s.size());
-    for (std::size_t i = 0; i < s.size();) AppendUtf8(out, DecodeUtf16(s, i));
+    for (std::size_t i = 0; i < s.size();)
+        AppendUtf8(out, DecodeUtf16(s, i));
     return out;
 }
-inline std::string ToUtf8(std::string_view s) { return std::string(s); }
+inline std::string ToUtf8(std::string_view s) {
+    return std::string(s);
+}
 inline std::string ToUtf8(const char16_t* s) {
     return s ? ToUtf8(std::u16string_view(s)) : std::string();
 }
-inline std::string ToUtf8(const char* s) { return s ? std::string(s) : std::string(); }
+inline std::string ToUtf8(const char* s) {
+    return s ? std::string(s) : std::string();
+}
 
 inline std::u16string ToUtf16(std::string_view s) {
     std::u16string out;
     out.reserve(s.size());
-    for (std::size_t i = 0; i < s.size();) AppendUtf16(out, DecodeUtf8(s, i));
+    for (std::size_t i = 0; i < s.size();)
+        AppendUtf16(out, DecodeUtf8(s, i));
     return out;
 }
-inline std::u16string ToUtf16(std::u16string_view s) { return std::u16string(s); }
+inline std::u16string ToUtf16(std::u16string_view s) {
+    return std::u16string(s);
+}
 inline std::u16string ToUtf16(const char* s) {
     return s ? ToUtf16(std::string_view(s)) : std::u16string();
 }
-inline std::u16string ToUtf16(const char16_t* s) { return s ? std::u16string(s) : std::u16string(); }
+inline std::u16string ToUtf16(const char16_t* s) {
+    return s ? std::u16string(s) : std::u16string();
+}
 
 // Converts to the text width C (char or char16_t).
 template <class C>
@@ -136,34 +147,52 @@ std::basic_string<C> ConvertText(std::u16string_view s) {
 // Simple case folding (to lower case) for the scripts that names and paths in drawings and
 // databases commonly use: Latin (Basic, Latin-1, Extended-A), Greek and Cyrillic.
 inline char32_t FoldCase(char32_t c) {
-    if (c < 0x80) return (c >= 'A' && c <= 'Z') ? c + 32 : c;
-    if ((c >= 0xC0 && c <= 0xDE && c != 0xD7)) return c + 32;
+    if (c < 0x80)
+        return (c >= 'A' && c <= 'Z') ? c + 32 : c;
+    if ((c >= 0xC0 && c <= 0xDE && c != 0xD7))
+        return c + 32;
     if (c >= 0x100 && c <= 0x17F) {
-        if (c == 0x130) return 'i';
-        if (c == 0x178) return 0xFF;
-        if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) return (c & 1) ? c + 1 : c;
-        if (c == 0x149 || c == 0x17F || c == 0x138) return c;
+        if (c == 0x130)
+            return 'i';
+        if (c == 0x178)
+            return 0xFF;
+        if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E))
+            return (c & 1) ? c + 1 : c;
+        if (c == 0x149 || c == 0x17F || c == 0x138)
+            return c;
         return (c & 1) ? c : c + 1;
     }
-    if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) return c + 32;
-    if (c >= 0x410 && c <= 0x42F) return c + 32;
-    if (c >= 0x400 && c <= 0x40F) return c + 80;
+    if (c >= 0x391 && c <= 0x3AB && c != 0x3A2)
+        return c + 32;
+    if (c >= 0x410 && c <= 0x42F)
+        return c + 32;
+    if (c >= 0x400 && c <= 0x40F)
+        return c + 80;
     return c;
 }
 
 inline char32_t UpperCase(char32_t c) {
-    if (c < 0x80) return (c >= 'a' && c <= 'z') ? c - 32 : c;
-    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 32;
-    if (c == 0xFF) return 0x178;
+    if (c < 0x80)
+        return (c >= 'a' && c <= 'z') ? c - 32 : c;
+    if (c >= 0xE0 && c <= 0xFE && c != 0xF7)
+        return c - 32;
+    if (c == 0xFF)
+        return 0x178;
     if (c >= 0x100 && c <= 0x17F) {
-        if (c == 0x131) return 'I';
-        if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) return (c & 1) ? c : c - 1;
-        if (c == 0x149 || c == 0x17F || c == 0x138 || c == 0x130) return c;
+        if (c == 0x131)
+            return 'I';
+        if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E))
+            return (c & 1) ? c : c - 1;
+        if (c == 0x149 || c == 0x17F || c == 0x138 || c == 0x130)
+            return c;
         return (c & 1) ? c - 1 : c;
     }
-    if (c >= 0x3B1 && c <= 0x3CB && c != 0x3C2) return c - 32;
-    if (c >= 0x430 && c <= 0x44F) return c - 32;
-    if (c >= 0x450 && c <= 0x45F) return c - 80;
+    if (c >= 0x3B1 && c <= 0x3CB && c != 0x3C2)
+        return c - 32;
+    if (c >= 0x430 && c <= 0x44F)
+        return c - 32;
+    if (c >= 0x450 && c <= 0x45F)
+        return c - 80;
     return c;
 }
 
@@ -173,8 +202,8 @@ char32_t DecodeText(std::basic_string_view<C> s, std::size_t& i) {
     if constexpr (sizeof(C) == 1) {
         return DecodeUtf8(std::string_view(reinterpret_cast<const char*>(s.data()), s.size()), i);
     } else {
-        return DecodeUtf16(std::u16string_view(reinterpret_cast<const char16_t*>(s.data()), s.size()),
-                           i);
+        return DecodeUtf16(
+            std::u16string_view(reinterpret_cast<const char16_t*>(s.data()), s.size()), i);
     }
 }
 template <class C>
@@ -197,10 +226,13 @@ int CompareNoCase(std::basic_string_view<C> a, std::basic_string_view<C> b) {
     while (i < a.size() && j < b.size()) {
         const char32_t x = FoldCase(DecodeText<C>(a, i));
         const char32_t y = FoldCase(DecodeText<C>(b, j));
-        if (x != y) return x < y ? -1 : 1;
+        if (x != y)
+            return x < y ? -1 : 1;
     }
-    if (i < a.size()) return 1;
-    if (j < b.size()) return -1;
+    if (i < a.size())
+        return 1;
+    if (j < b.size())
+        return -1;
     return 0;
 }
 
@@ -208,14 +240,16 @@ template <class C>
 std::basic_string<C> ToLower(std::basic_string_view<C> s) {
     std::basic_string<C> out;
     out.reserve(s.size());
-    for (std::size_t i = 0; i < s.size();) AppendText(out, FoldCase(DecodeText<C>(s, i)));
+    for (std::size_t i = 0; i < s.size();)
+        AppendText(out, FoldCase(DecodeText<C>(s, i)));
     return out;
 }
 template <class C>
 std::basic_string<C> ToUpper(std::basic_string_view<C> s) {
     std::basic_string<C> out;
     out.reserve(s.size());
-    for (std::size_t i = 0; i < s.size();) AppendText(out, UpperCase(DecodeText<C>(s, i)));
+    for (std::size_t i = 0; i < s.size();)
+        AppendText(out, UpperCase(DecodeText<C>(s, i)));
     return out;
 }
 

@@ -20,7 +20,7 @@ typedef int BOOL;
 typedef std::uint8_t BYTE;
 typedef std::uint16_t WORD;
 typedef std::uint32_t DWORD;
-typedef std::int32_t LONG;   // 32 bits, as on Windows
+typedef std::int32_t LONG;  // 32 bits, as on Windows
 typedef std::uint32_t ULONG;
 typedef std::uint32_t UINT;
 typedef std::int64_t LONGLONG;

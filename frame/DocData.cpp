@@ -1,0 +1,3 @@
+#include "frame/DocData.h"
+
+AcApDataManager<CDocData> DocVars;

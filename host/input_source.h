@@ -1,0 +1,180 @@
+// Where the host's input comes from: a person at a terminal, a script file, or a queue filled
+// by a test. Every source delivers lines; what a line means (a command name, a point, a
+// selection keyword, later a dialog action) is decided by whoever asked for it.
+//
+// Script syntax (also for queued and piped input):
+//   - one input per line: a command name at the "Command:" prompt, else the answer to the
+//     current prompt;
+//   - an empty line is Enter (an empty answer);
+//   - a line whose first non-blank character is ';' is a comment and is skipped;
+//   - the line *Cancel* (any letter case) cancels the current prompt.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <istream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/gept3d.h"
+
+namespace host {
+
+class InputSource {
+public:
+    virtual ~InputSource() = default;
+
+    // Shows the prompt and reads one input line (without its line end); nullopt at the end of
+    // the input. A source that has failed (MarkFailed) reads as ended until Reset.
+    std::optional<std::string> ReadLine(std::string_view prompt);
+
+    // A person answers: a rejected answer is asked again instead of failing the line.
+    virtual bool IsInteractive() const { return false; }
+    // Where the line just read came from ("build.scr:12"), for messages; "" when unknown.
+    virtual std::string Location() const { return {}; }
+
+    // The line just read could not be carried out. The rest of the current command sees the
+    // end of the input; the command loop then stops (unless the source is interactive).
+    void MarkFailed() { m_failed = true; }
+    bool Failed() const { return m_failed; }
+    // Whether any line failed since the source was made.
+    bool AnyFailed() const { return m_anyFailed; }
+    // Called by the command loop before each command.
+    void ClearFailure() {
+        m_anyFailed = m_anyFailed || m_failed;
+        m_failed = false;
+    }
+
+protected:
+    // Reads the next raw line, after showing the prompt; nullopt at the end.
+    virtual std::optional<std::string> ReadRaw(std::string_view prompt) = 0;
+    // Whether an answer read is echoed after its prompt (script and piped input).
+    virtual bool EchoesAnswers() const { return true; }
+
+private:
+    bool m_failed = false;
+    bool m_anyFailed = false;
+};
+
+// Lines from a stream: a script file, or standard input.
+class StreamInput : public InputSource {
+public:
+    // name: for messages ("build.scr", "stdin"); interactive: a person at a terminal (answers
+    // are not echoed, rejected answers are asked again).
+    StreamInput(std::istream& in, std::string name, bool interactive);
+    bool IsInteractive() const override { return m_interactive; }
+    std::string Location() const override;
+    int LineNumber() const { return m_line; }
+
+protected:
+    std::optional<std::string> ReadRaw(std::string_view prompt) override;
+    bool EchoesAnswers() const override { return !m_interactive; }
+
+private:
+    std::istream& m_in;
+    std::string m_name;
+    bool m_interactive;
+    int m_line = 0;
+};
+
+// A script file, owned.
+class ScriptFileInput : public StreamInput {
+public:
+    // Opens the file; check IsOpen.
+    static std::unique_ptr<ScriptFileInput> Open(const std::string& path);
+    ~ScriptFileInput() override;
+
+private:
+    ScriptFileInput(std::unique_ptr<std::istream> file, const std::string& path);
+    std::unique_ptr<std::istream> m_file;
+};
+
+// Lines queued by a test; the prompts asked are kept.
+class QueueInput : public InputSource {
+public:
+    QueueInput() = default;
+    explicit QueueInput(std::vector<std::string> lines);
+    void Push(std::string line) { m_lines.push_back(std::move(line)); }
+    bool Empty() const { return m_lines.empty(); }
+    std::string Location() const override;
+    std::vector<std::string> prompts;  // every prompt shown, in order
+
+protected:
+    std::optional<std::string> ReadRaw(std::string_view prompt) override;
+
+private:
+    std::deque<std::string> m_lines;
+    int m_read = 0;
+};
+
+// The source in use (an empty queue when none was installed: every prompt is cancelled).
+InputSource& CurrentInput();
+// Installs a source (nullptr restores the empty default); returns the previous one.
+InputSource* SetInput(InputSource* source);
+
+// Installs a source for the life of the scope.
+class ScopedInput {
+public:
+    explicit ScopedInput(InputSource& source) : m_previous(SetInput(&source)) {}
+    ~ScopedInput() { SetInput(m_previous); }
+    ScopedInput(const ScopedInput&) = delete;
+    ScopedInput& operator=(const ScopedInput&) = delete;
+
+private:
+    InputSource* m_previous;
+};
+
+// ---- Reading answers -------------------------------------------------------------------
+
+// The token that cancels a prompt.
+bool IsCancelToken(std::string_view line);
+
+// Text without leading and trailing blanks.
+std::string_view TrimBlanks(std::string_view text);
+
+// A point "x,y" or "x,y,z" (blanks around the numbers allowed); nullopt when malformed.
+std::optional<AcGePoint3d> ParsePoint(std::string_view text);
+
+// An entity handle written "#2A" or "handle 2A" (hexadecimal); nullopt otherwise.
+std::optional<std::uint64_t> ParseHandle(std::string_view text);
+
+// One answer at an object-selection prompt.
+struct SelectionInput {
+    enum class Kind {
+        Pick,
+        Handle,
+        Last,
+        All,
+        Window,
+        Crossing,
+        WindowPrompt,
+        CrossingPrompt,
+        Invalid
+    };
+    Kind kind = Kind::Invalid;
+    AcGePoint3d first;   // Pick: the point; Window/Crossing: one corner
+    AcGePoint3d second;  // Window/Crossing: the other corner
+    std::uint64_t handle = 0;
+};
+// "x,y[,z]" (pick), "#2A" / "handle 2A", "L" / "Last", "ALL", "W x1,y1 x2,y2",
+// "C x1,y1 x2,y2"; "W" or "C" alone asks for the corners.
+SelectionInput ParseSelectionInput(std::string_view text);
+
+// Result of asking for one answer, with the codes of the editor functions.
+struct Answer {
+    int status = 0;    // RTNORM (text holds the answer), RTNONE (empty line), RTCAN
+    std::string text;  // trimmed
+};
+// Shows the prompt and reads one answer: RTNORM with the text, RTNONE for an empty line,
+// RTCAN for *Cancel* or the end of the input.
+Answer Ask(std::string_view prompt);
+
+// Rejects the answer just read. At a terminal the message is shown and true is returned
+// (ask again); otherwise the message is reported as the failure of the line and false is
+// returned (give up with RTERROR).
+bool RejectAnswer(std::string_view message);
+
+}  // namespace host

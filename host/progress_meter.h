@@ -1,0 +1,28 @@
+// The status-bar progress meter. Every meter shown is recorded (label, range, positions and
+// whether it was taken down) so that tests can check what long work reported; on a terminal
+// the meter is drawn as a bar on standard error.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace host {
+
+struct ProgressMeterRecord {
+    std::string label;
+    int minPos = 0;
+    int maxPos = 0;
+    std::vector<int> positions;  // every position set, clamped to the range, in order
+    bool restored = false;       // acedRestoreStatusBar took it down
+};
+
+// Meters shown since the start (or the last clear), oldest first.
+const std::vector<ProgressMeterRecord>& ProgressMeterHistory();
+void ClearProgressMeterHistory();
+// Whether a meter is showing now.
+bool ProgressMeterActive();
+
+// Draws the meter on standard error: on when standard error is a terminal, unless changed.
+void SetProgressBarDrawing(bool draw);
+
+}  // namespace host

@@ -1,0 +1,50 @@
+// Group codes of drawing data, as used in result-buffer chains (extended data, filters).
+#pragma once
+
+namespace AcDb {
+
+enum DxfCode {
+    kDxfInvalid = -9999,
+    kDxfXDictionary = -6,
+    kDxfPReactors = -5,
+    kDxfOperator = -4,
+    kDxfXDataStart = -3,
+    kDxfHeaderId = -2,
+    kDxfEnd = -1,
+    kDxfStart = 0,
+    kDxfText = 1,
+    kDxfXRefPath = 1,
+    kDxfShapeName = 2,
+    kDxfBlockName = 2,
+    kDxfSymbolTableName = 2,
+    kDxfLayerName = 8,
+    kDxfHandle = 5,
+    kDxfXCoord = 10,
+    kDxfReal = 40,
+    kDxfInt16 = 70,
+    kDxfInt32 = 90,
+    kDxfSubclass = 100,
+    kDxfSoftPointerId = 330,
+    kDxfHardOwnershipId = 360,
+    kDxfComment = 999,
+    kDxfXdAsciiString = 1000,
+    kDxfRegAppName = 1001,
+    kDxfXdControlString = 1002,
+    kDxfXdLayerName = 1003,
+    kDxfXdBinaryChunk = 1004,
+    kDxfXdHandle = 1005,
+    kDxfXdXCoord = 1010,
+    kDxfXdYCoord = 1020,
+    kDxfXdZCoord = 1030,
+    kDxfXdWorldXCoord = 1011,
+    kDxfXdWorldXDisp = 1012,
+    kDxfXdWorldXDir = 1013,
+    kDxfXdReal = 1040,
+    kDxfXdDist = 1041,
+    kDxfXdScale = 1042,
+    kDxfXdInteger16 = 1070,
+    kDxfXdInteger32 = 1071,
+    kDxfXdMax = kDxfXdInteger32,
+};
+
+}  // namespace AcDb

@@ -1,5 +1,10 @@
 #include "host/dxf_document.h"
 
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -313,9 +318,12 @@ void Parser::SkipDeferred(const TagView& first, Record& rec) {
     // Reading resumes after the record's type tag.
     rec.srcOffset = reader_.offset();
     rec.srcLine = reader_.line();
+    // The content is checked when the record is read for use (Document::Materialize).
+    reader_.CheckValues(false);
     TagView t;
     while (Next(t)) {
         if (t.code == 0) {
+            reader_.CheckValues(true);
             reader_.PushBack(t);
             return;
         }
@@ -685,7 +693,7 @@ void Document::Materialize(Record& record) const {
     record.deferred = false;
 }
 
-Document ParseDocument(std::shared_ptr<const std::string> text, std::string_view view,
+Document ParseDocument(std::shared_ptr<const void> text, std::string_view view,
                        std::vector<std::string>* repairs, const ReadOptions& options) {
     Parser parser(view, repairs, options);
     Document doc = parser.Run();
@@ -694,47 +702,70 @@ Document ParseDocument(std::shared_ptr<const std::string> text, std::string_view
     return doc;
 }
 
-Document ReadDocumentBytes(std::string bytes, std::vector<std::string>* repairs,
-                           const ReadOptions& options) {
+namespace {
+
+// Decodes and parses text held by owner (bytes is a view of it).
+Document DecodeAndParse(std::shared_ptr<const void> owner, std::string_view bytes,
+                        std::vector<std::string>* repairs, const ReadOptions& options) {
     DecodedText decoded = DecodeDxfText(bytes);
     if (repairs) {
         for (auto& r : decoded.repairs)
             repairs->push_back(r);
     }
-    std::shared_ptr<std::string> text;
-    std::string_view view;
     if (decoded.converted) {
-        text = std::make_shared<std::string>(std::move(decoded.text));
-        view = *text;
-    } else {
-        text = std::make_shared<std::string>(std::move(bytes));
-        view = *text;
-        if (view.substr(0, 3) == "\xEF\xBB\xBF")
-            view.remove_prefix(3);
+        auto text = std::make_shared<std::string>(std::move(decoded.text));
+        owner.reset();  // the undecoded bytes are not needed any more
+        const std::string_view view = *text;
+        return ParseDocument(std::move(text), view, repairs, options);
     }
-    return ParseDocument(text, view, repairs, options);
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF")
+        bytes.remove_prefix(3);
+    return ParseDocument(std::move(owner), bytes, repairs, options);
+}
+
+// A file mapped into memory, read only.
+struct Mapping {
+    void* data = MAP_FAILED;
+    std::size_t size = 0;
+    ~Mapping() {
+        if (data != MAP_FAILED)
+            munmap(data, size);
+    }
+};
+
+}  // namespace
+
+Document ReadDocumentBytes(std::string bytes, std::vector<std::string>* repairs,
+                           const ReadOptions& options) {
+    auto owner = std::make_shared<std::string>(std::move(bytes));
+    const std::string_view view = *owner;
+    return DecodeAndParse(std::move(owner), view, repairs, options);
 }
 
 Document ReadDocumentFile(const std::string& path, std::vector<std::string>* repairs,
                           const ReadOptions& options) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f)
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
         throw DxfError(0, "cannot open \"" + path + "\": " + std::strerror(errno));
-    std::string bytes;
-    if (std::fseek(f, 0, SEEK_END) == 0) {
-        const long size = std::ftell(f);
-        if (size > 0)
-            bytes.resize(static_cast<std::size_t>(size));
-        std::fseek(f, 0, SEEK_SET);
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        throw DxfError(0, "\"" + path + "\" is not a file");
     }
-    const std::size_t got = bytes.empty() ? 0 : std::fread(bytes.data(), 1, bytes.size(), f);
-    const bool failed = std::ferror(f);
-    std::fclose(f);
-    if (failed || got != bytes.size())
-        throw DxfError(0, "cannot read \"" + path + "\"");
-    if (bytes.empty())
+    if (st.st_size == 0) {
+        close(fd);
         throw DxfError(0, "\"" + path + "\" is empty");
-    return ReadDocumentBytes(std::move(bytes), repairs, options);
+    }
+    auto map = std::make_shared<Mapping>();
+    map->size = static_cast<std::size_t>(st.st_size);
+    map->data = mmap(nullptr, map->size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+    const int err = errno;
+    close(fd);
+    if (map->data == MAP_FAILED) {
+        throw DxfError(0, "cannot read \"" + path + "\": " + std::strerror(err));
+    }
+    const std::string_view view(static_cast<const char*>(map->data), map->size);
+    return DecodeAndParse(std::move(map), view, repairs, options);
 }
 
 }  // namespace host::dxf

@@ -113,7 +113,7 @@ struct Document {
     SymbolTable* table(std::string_view name);
 
     // Source text of deferred records.
-    std::shared_ptr<const std::string> source;
+    std::shared_ptr<const void> source;  // keeps sourceView alive
     std::string_view sourceView;
     // Reads a deferred record from the source text.
     void Materialize(Record& record) const;
@@ -129,7 +129,7 @@ struct ReadOptions {
 // without ENDBLK, extended data with unbalanced braces, a missing EOF.
 // With repairs given, damage that leaves the drawing usable (unbalanced extended-data braces,
 // a missing EOF) is repaired and reported there instead of refused.
-Document ParseDocument(std::shared_ptr<const std::string> text, std::string_view view,
+Document ParseDocument(std::shared_ptr<const void> text, std::string_view view,
                        std::vector<std::string>* repairs, const ReadOptions& options = {});
 
 // Reads a file: bytes, text decoding, parsing (repairs as for ParseDocument; decoding

@@ -607,6 +607,27 @@ AcDbObjectId AddDictionary(AcDbDatabase* db, AcDbObjectId parent, const char* na
     return id;
 }
 
+// A table style for a table: the one given when it is one, else the current style, else
+// "Standard", else any style of the drawing (null when there is none).
+AcDbObjectId UsableStyle(AcDbDatabase* db, AcDbObjectId id) {
+    auto isStyle = [](AcDbObjectId x) { return Obj(x) && AcDbTableStyle::cast(Obj(x)); };
+    if (isStyle(id))
+        return id;
+    if (isStyle(db->tablestyle()))
+        return db->tablestyle();
+    const AcDbObjectId styles = DictEntry(db->namedObjectsDictionaryId(), "ACAD_TABLESTYLE");
+    if (isStyle(DictEntry(styles, "Standard")))
+        return DictEntry(styles, "Standard");
+    if (auto* dict = AcDbDictionary::cast(Obj(styles))) {
+        std::unique_ptr<AcDbDictionaryIterator> it(dict->newIterator());
+        for (; !it->done(); it->next()) {
+            if (isStyle(it->objectId()))
+                return it->objectId();
+        }
+    }
+    return {};
+}
+
 // Adds what a complete drawing file needs and the database lacks.
 void EnsureStructure(AcDbDatabase* db) {
     // Root dictionary and its standard entries.
@@ -634,8 +655,8 @@ void EnsureStructure(AcDbDatabase* db) {
             delete style;
         }
     }
-    if (db->tablestyle().isNull() || !Obj(db->tablestyle())) {
-        SetCurrentTableStyle(db, DictEntry(styles, "Standard"));
+    if (!Obj(db->tablestyle()) || !AcDbTableStyle::cast(Obj(db->tablestyle()))) {
+        SetCurrentTableStyle(db, UsableStyle(db, DictEntry(styles, "Standard")));
     }
     // Model space and paper space.
     auto ensureBlock = [&](const char* name) {
@@ -1251,7 +1272,7 @@ void Loader::CheckReferences() {
         }
     }
     // Tables: their styles and blocks.
-    const AcDbObjectId standard = db->tablestyle();
+    const AcDbObjectId standard = UsableStyle(db, AcDbObjectId());
     for (auto& [tableId, styleHandle] : tableStyles_) {
         if (tableId.isNull())
             continue;
@@ -1396,6 +1417,7 @@ std::unique_ptr<AcDbDatabase> Loader::Run() {
     }
     LoadObjects();
     SetHandseed(db, AcDbHandle(seed_));
+    EnsureStructure(db);
     CheckReferences();
     // Applications named by extended data must be registered.
     for (auto& [app, line] : xdataApps_) {
@@ -1406,7 +1428,6 @@ std::unique_ptr<AcDbDatabase> Loader::Run() {
         db->registerApp(app.c_str());
     }
     KeepRest();
-    EnsureStructure(db);
     return std::move(db_);
 }
 
@@ -1489,9 +1510,7 @@ std::shared_ptr<TableData> Saver::TableDataOf(const AcDbTable* t) {
     td->position[0] = p.x, td->position[1] = p.y, td->position[2] = p.z;
     td->direction[0] = d.x, td->direction[1] = d.y, td->direction[2] = d.z;
     td->normal[0] = n.x, td->normal[1] = n.y, td->normal[2] = n.z;
-    AcDbObjectId style = t->tableStyle();
-    if (!Obj(style))
-        style = db->tablestyle();
+    const AcDbObjectId style = UsableStyle(db, t->tableStyle());
     td->styleHandle = style.handle().value();
     if (auto* s = Obj(style) ? AcDbTableStyle::cast(Obj(style)) : nullptr) {
         td->textHeight = s->textHeight(AcDb::kDataRow);

@@ -482,6 +482,40 @@ inline bool FastInt(std::string_view s, std::int64_t& value) {
     return true;
 }
 
+// Whether s is a plain decimal number ("-12.5", "1e+20"); false sends it to the careful
+// check (which also catches overflow: exponents of three digits go there).
+inline bool FastDoubleShape(std::string_view s) {
+    std::size_t i = 0;
+    const std::size_t n = s.size();
+    while (i < n && s[i] == ' ')
+        ++i;
+    if (i < n && (s[i] == '-' || s[i] == '+'))
+        ++i;
+    std::size_t digits = 0;
+    while (i < n && s[i] >= '0' && s[i] <= '9')
+        ++i, ++digits;
+    if (i < n && s[i] == '.') {
+        ++i;
+        while (i < n && s[i] >= '0' && s[i] <= '9')
+            ++i, ++digits;
+    }
+    if (digits == 0 || digits > 40)
+        return false;
+    if (i < n && (s[i] == 'e' || s[i] == 'E')) {
+        ++i;
+        if (i < n && (s[i] == '-' || s[i] == '+'))
+            ++i;
+        std::size_t e = 0;
+        while (i < n && s[i] >= '0' && s[i] <= '9')
+            ++i, ++e;
+        if (e == 0 || e > 2)
+            return false;
+    }
+    while (i < n && s[i] == ' ')
+        ++i;
+    return i == n;
+}
+
 }  // namespace
 
 bool TagReader::Next(TagView& tag) {
@@ -534,9 +568,11 @@ bool TagReader::Next(TagView& tag) {
     tag.line = codeLineNo;
     if (kind != ValueKind::kString) {
         std::int64_t iv;
-        const bool quick = (kind == ValueKind::kInt16 || kind == ValueKind::kInt32 ||
-                            kind == ValueKind::kInt64 || kind == ValueKind::kBool) &&
-                           FastInt(value, iv);
+        const bool quick = checkValues_ == false ||
+                           ((kind == ValueKind::kInt16 || kind == ValueKind::kInt32 ||
+                             kind == ValueKind::kInt64 || kind == ValueKind::kBool) &&
+                            FastInt(value, iv)) ||
+                           (kind == ValueKind::kDouble && FastDoubleShape(value));
         std::string why;
         if (!quick && !CheckValue(tag.code, value, why)) {
             std::string shown(value.substr(0, 40));

@@ -95,6 +95,9 @@ public:
     std::size_t line() const { return line_; }  // lines consumed so far
     std::size_t offset() const { return pos_; }
     std::size_t size() const { return text_.size(); }
+    // Whether values are checked against their group codes (on by default; the content of
+    // records that will be regenerated need not be).
+    void CheckValues(bool on) { checkValues_ = on; }
     // Continues reading at an earlier position (from offset()/line() of that time).
     void Seek(std::size_t offset, std::size_t line);
 
@@ -105,6 +108,7 @@ private:
     std::size_t line_ = 0;
     bool pushed_ = false;
     bool crOnly_ = false;
+    bool checkValues_ = true;
     TagView pushedTag_;
 };
 

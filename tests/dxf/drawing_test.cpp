@@ -259,6 +259,8 @@ TEST(DxfDrawing, DamagedButUsableFilesOpenWithARecoverStep) {
         {"missing OBJECTS",
          valid.substr(0, valid.find("  0\nSECTION\n  2\nOBJECTS")) + "  0\nEOF\n",
          "OBJECTS section is missing"},
+        {"table style missing", Replace(valid, "342\n", "342\nFFFF1\n999\n"),
+         "uses the missing table style"},
         {"dangling dictionary entry",
          Replace(valid, "  3\nACAD_GROUP\n350\n", "  3\nACAD_GROUP\n350\nFFFF0\n999\n"),
          "names a missing object"},

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #include "platform/textconv.h"
@@ -600,9 +601,31 @@ void TagReader::Seek(std::size_t offset, std::size_t line) {
 
 // ---- writer ----
 
-TagWriter::TagWriter(Sink sink) : sink_(std::move(sink)) {
-    buf_.reserve(1 << 20);
+namespace {
+
+// "%3d\n" of every group code, made once.
+struct CodeTexts {
+    TagWriter::CodeText codes[1077];
+    CodeTexts() {
+        for (int c = -5; c <= 1071; ++c) {
+            char tmp[16];
+            const int n = std::snprintf(tmp, sizeof tmp, "%3d\n", c);
+            std::memset(codes[c + 5].text, 0, sizeof codes[c + 5].text);
+            std::memcpy(codes[c + 5].text, tmp, static_cast<std::size_t>(n));
+            codes[c + 5].size = static_cast<std::size_t>(n);
+        }
+    }
+};
+
+const TagWriter::CodeText* Codes() {
+    static const CodeTexts table;
+    return table.codes;
 }
+
+}  // namespace
+
+TagWriter::TagWriter(Sink sink)
+    : codes_(Codes()), sink_(std::move(sink)), buf_(new char[kBufferSize + 64]) {}
 
 TagWriter::~TagWriter() {
     try {
@@ -612,71 +635,96 @@ TagWriter::~TagWriter() {
 }
 
 void TagWriter::Flush() {
-    if (!buf_.empty()) {
-        sink_(buf_);
-        buf_.clear();
+    if (used_) {
+        const std::size_t n = used_;
+        used_ = 0;
+        sink_(std::string_view(buf_.get(), n));
     }
+}
+
+void TagWriter::Put(const char* data, std::size_t n) {
+    if (n > kBufferSize / 2) {
+        Flush();
+        sink_(std::string_view(data, n));
+        return;
+    }
+    std::memcpy(Room(n), data, n);
+    used_ += n;
 }
 
 void TagWriter::Code(int code) {
-    if (buf_.size() >= (1u << 20) - 4096)
-        Flush();
-    char tmp[16];
-    auto [p, ec] = std::to_chars(tmp, tmp + sizeof tmp, code);
-    const std::size_t len = static_cast<std::size_t>(p - tmp);
-    if (len < 3)
-        buf_.append(3 - len, ' ');
-    buf_.append(tmp, len);
-    buf_ += '\n';
+    if (code >= -5 && code <= 1071) {
+        const CodeText& t = codes_[code + 5];
+        Put(t.text, t.size);
+        return;
+    }
+    char tmp[24];
+    const int n = std::snprintf(tmp, sizeof tmp, "%3d\n", code);
+    Put(tmp, static_cast<std::size_t>(n));
 }
 
-void TagWriter::Raw(int code, std::string_view value) {
+void TagWriter::RawLong(int code, std::string_view value) {
     Code(code);
-    buf_.append(value);
-    buf_ += '\n';
-    if (buf_.size() >= (1u << 20))
-        Flush();
+    Put(value.data(), value.size());
+    Put("\n", 1);
 }
 
 void TagWriter::Str(int code, std::string_view value) {
-    Code(code);
+    bool plain = true;
+    for (char ch : value)
+        plain = plain && static_cast<unsigned char>(ch) >= 0x20;
+    if (plain) {
+        Raw(code, value);
+        return;
+    }
+    std::string escaped;
     for (char ch : value) {
         const auto u = static_cast<unsigned char>(ch);
         if (u < 0x20) {
-            buf_ += '^';
-            buf_ += static_cast<char>(u + 64);
+            escaped += '^';
+            escaped += static_cast<char>(u + 64);
         } else {
-            buf_ += ch;
+            escaped += ch;
         }
     }
-    buf_ += '\n';
-    if (buf_.size() >= (1u << 20))
-        Flush();
+    Raw(code, escaped);
 }
 
 void TagWriter::Int(int code, std::int64_t value) {
     Code(code);
-    char tmp[24];
-    auto [p, ec] = std::to_chars(tmp, tmp + sizeof tmp, value);
-    buf_.append(tmp, p);
-    buf_ += '\n';
+    char* p = Room(24);
+    char* end = std::to_chars(p, p + 23, value).ptr;
+    *end++ = '\n';
+    used_ += static_cast<std::size_t>(end - p);
 }
 
 void TagWriter::Real(int code, double value) {
     Code(code);
     if (value == 0)
         value = 0;
-    char tmp[64];
-    auto [p, ec] = std::to_chars(tmp, tmp + sizeof tmp, value);
-    buf_.append(tmp, p);
-    if (std::memchr(tmp, '.', p - tmp) == nullptr && std::memchr(tmp, 'e', p - tmp) == nullptr) {
-        buf_.append(".0");
+    char* p = Room(40);
+    char* end = std::to_chars(p, p + 36, value).ptr;
+    bool plain = true;
+    for (char* q = p; q < end; ++q)
+        plain = plain && *q != '.' && *q != 'e';
+    if (plain) {
+        *end++ = '.';
+        *end++ = '0';
     }
-    buf_ += '\n';
+    *end++ = '\n';
+    used_ += static_cast<std::size_t>(end - p);
 }
 
 void TagWriter::Handle(int code, std::uint64_t value) {
-    Raw(code, FormatHandle(value));
+    Code(code);
+    char* p = Room(24);
+    char* end = std::to_chars(p, p + 20, value, 16).ptr;
+    for (char* q = p; q < end; ++q) {
+        if (*q >= 'a')
+            *q = static_cast<char>(*q - 32);
+    }
+    *end++ = '\n';
+    used_ += static_cast<std::size_t>(end - p);
 }
 
 void TagWriter::Point(int code, double x, double y, double z) {

@@ -9,7 +9,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -129,14 +131,42 @@ public:
     void Handle(int code, std::uint64_t value);
     void Point(int code, double x, double y, double z);
     // A value written exactly as given (it came from a file and is known to be one line).
-    void Raw(int code, std::string_view value);
+    void Raw(int code, std::string_view value) {
+        if (code >= -5 && code <= 1071 && value.size() <= 4096) {
+            const CodeText& t = codes_[code + 5];
+            char* p = Room(t.size + value.size() + 1);
+            std::memcpy(p, t.text, sizeof t.text);  // the buffer has slack for the whole copy
+            std::memcpy(p + t.size, value.data(), value.size());
+            p[t.size + value.size()] = '\n';
+            used_ += t.size + value.size() + 1;
+        } else {
+            RawLong(code, value);
+        }
+    }
     void Write(const Tag& tag) { Raw(tag.code, tag.value); }
     void Flush();
 
+    // "%3d\n" of a group code.
+    struct CodeText {
+        char text[8];
+        std::size_t size;
+    };
+
 private:
+    static constexpr std::size_t kBufferSize = 1 << 20;
     void Code(int code);
+    void RawLong(int code, std::string_view value);
+    // Room for n more bytes (flushing first when needed).
+    char* Room(std::size_t n) {
+        if (used_ + n > kBufferSize)
+            Flush();
+        return buf_.get() + used_;
+    }
+    const CodeText* codes_;
+    void Put(const char* data, std::size_t n);
     Sink sink_;
-    std::string buf_;
+    std::unique_ptr<char[]> buf_;
+    std::size_t used_ = 0;
 };
 
 }  // namespace host::dxf

@@ -241,6 +241,22 @@ void WriteTableBlockEntities(const TableData& table, std::uint64_t blockRecordHa
         out.Point(10, X(x1, y1), Y(x1, y1), 0);
         out.Point(11, X(x2, y2), Y(x2, y2), 0);
     });
+    // Along the axes (the usual case) a text's x depends on its column and y on its row, so
+    // their texts are made once.
+    const bool axisAligned = dx == 1 && dy == 0;
+    std::vector<std::string> xs, ys, widths;
+    if (axisAligned) {
+        for (std::uint32_t c = 0; c < table.columns; ++c) {
+            xs.push_back(FormatDouble(g.x[c] + table.horzMargin));
+            widths.push_back(
+                FormatDouble(std::max(0.0, g.x[c + 1] - g.x[c] - 2 * table.horzMargin)));
+        }
+        for (std::uint32_t r = 0; r < table.rows; ++r) {
+            ys.push_back(FormatDouble(g.y[r] - table.vertMargin));
+        }
+    }
+    const std::string height = FormatDouble(table.textHeight);
+    std::string content;
     std::uint32_t lr, lc;
     for (std::uint32_t r = 0; r < table.rows; ++r) {
         for (std::uint32_t c = 0; c < table.columns; ++c) {
@@ -249,16 +265,32 @@ void WriteTableBlockEntities(const TableData& table, std::uint64_t blockRecordHa
                 continue;
             const double u = g.x[c] + table.horzMargin;
             const double v = g.y[r] - table.vertMargin;
-            const double width = std::max(0.0, g.x[lc] - g.x[c] - 2 * table.horzMargin);
             head("MTEXT", "AcDbMText");
-            out.Point(10, X(u, v), Y(u, v), 0);
-            out.Real(40, table.textHeight);
-            out.Real(41, width);
-            out.Int(71, 1);  // attached at the top left
-            out.Int(72, 1);  // left to right
-            WriteLongText(out, 3, 1, MTextContent(text));
+            if (axisAligned) {
+                out.Raw(10, xs[c]);
+                out.Raw(20, ys[r]);
+                out.Raw(30, "0.0");
+                out.Raw(40, height);
+                if (lc == c + 1) {
+                    out.Raw(41, widths[c]);
+                } else {
+                    out.Real(41, std::max(0.0, g.x[lc] - g.x[c] - 2 * table.horzMargin));
+                }
+            } else {
+                out.Point(10, X(u, v), Y(u, v), 0);
+                out.Raw(40, height);
+                out.Real(41, std::max(0.0, g.x[lc] - g.x[c] - 2 * table.horzMargin));
+            }
+            out.Raw(71, "1");  // attached at the top left
+            out.Raw(72, "1");  // left to right
+            if (text.find_first_of("\n\r\\{}") == std::string::npos && text.size() <= 250) {
+                out.Str(1, text);
+            } else {
+                content = MTextContent(text);
+                WriteLongText(out, 3, 1, content);
+            }
             out.Raw(7, "Standard");
-            if (dx != 1 || dy != 0)
+            if (!axisAligned)
                 out.Point(11, dx, dy, 0);
         }
     }
@@ -316,24 +348,28 @@ void WriteTableEntity(const Record& rec, TagWriter& out) {
             spanRows = span[i] >> 16;
             spanCols = span[i] & 0xFFFF;
         }
-        out.Int(171, 1);
-        out.Int(172, 0);
+        out.Raw(171, "1");
+        out.Raw(172, "0");
         out.Int(173, !covered.empty() && covered[i] ? 1 : 0);
-        out.Int(174, 0);
+        out.Raw(174, "0");
         out.Int(175, spanCols);
         out.Int(176, spanRows);
-        out.Int(91, 0);
-        out.Int(178, 0);
-        out.Real(145, 0);
-        out.Int(92, 0);
+        out.Raw(91, "0");
+        out.Raw(178, "0");
+        out.Raw(145, "0.0");
+        out.Raw(92, "0");
         out.Raw(301, "CELL_VALUE");
-        out.Int(93, 2);
-        out.Int(90, 4);
-        text = CellTextToFile(t.cells[i]);
-        WriteLongText(out, 2, 1, text);
-        out.Int(94, 0);
+        out.Raw(93, "2");
+        out.Raw(90, "4");
+        const std::string& cell = t.cells[i];
+        const bool plain = cell.size() <= 250 && cell.find_first_of("\n\r") == std::string::npos;
+        if (!plain)
+            text = CellTextToFile(cell);
+        const std::string& stored = plain ? cell : text;
+        WriteLongText(out, 2, 1, stored);
+        out.Raw(94, "0");
         out.Raw(300, "");
-        WriteLongText(out, 303, 302, text);
+        WriteLongText(out, 303, 302, stored);
         out.Raw(304, "ACVALUE_END");
     }
     for (const Tag& tag : rec.xdata)

@@ -143,7 +143,14 @@ public:
             RawLong(code, value);
         }
     }
-    void Write(const Tag& tag) { Raw(tag.code, tag.value); }
+    // A kept tag: as it stands, unless it holds a line break (then escaped as by Str).
+    void Write(const Tag& tag) {
+        if (tag.value.find_first_of("\r\n") == std::string::npos) {
+            Raw(tag.code, tag.value);
+        } else {
+            Str(tag.code, tag.value);
+        }
+    }
     void Flush();
 
     // "%3d\n" of a group code.

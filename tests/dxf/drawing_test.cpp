@@ -338,3 +338,17 @@ TEST(DxfDrawing, ReadsTablesOfTheOlderCellLayout) {
     EXPECT_EQ(std::string(t->textStringA(0, 1).View()), "alt B");
     EXPECT_EQ(std::string(t->textStringA(2, 2).View()), "3");
 }
+
+TEST(DxfDrawing, NamesWithLineBreaksCannotBreakTheFile) {
+    auto db = std::make_unique<AcDbDatabase>(true);
+    AcDbObjectId id = AddTable(*db, 1, 1, {"a"}, AcGePoint3d(0, 0, 0));
+    AcDbEntity* e = nullptr;
+    ASSERT_EQ(acdbOpenAcDbEntity(e, id, AcDb::kForWrite), Acad::eOk);
+    e->setLayer("two\nlines");
+    e->close();
+    std::string text, error;
+    host::dxf::WriteDxf(*db, text);
+    auto loaded = LoadDxfBytes(text, error, nullptr);
+    ASSERT_TRUE(loaded) << error;
+    EXPECT_EQ(host::ObjectOf(TablesOf(*loaded).at(0))->state()->layer, "two^Jlines");
+}

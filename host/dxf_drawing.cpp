@@ -1213,7 +1213,22 @@ void Loader::LoadObjects() {
         }
         if (auto* dict = AcDbDictionary::cast(obj)) {
             for (auto& [name, h] : entries) {
-                SetDictionaryEntry(dict, name, IdForHandle(db, AcDbHandle(h)));
+                const AcDbObjectId entry = IdForHandle(db, AcDbHandle(h));
+                // Entries name objects: never an entity, a block or a symbol-table entry (a
+                // damaged file can point there, for instance after duplicate handles).
+                AcDbObject* eo = Obj(entry);
+                RawObject* raw = AsRaw(eo);
+                AcDbObject* eowner = eo ? Obj(eo->ownerId()) : nullptr;
+                if (eo && (AcDbEntity::cast(eo) || AcDbBlockTableRecord::cast(eo) ||
+                           RegAppRecord::cast(eo) || (raw && raw->dxfName == "TABLE") ||
+                           (eowner && AsRaw(eowner) && AsRaw(eowner)->dxfName == "TABLE"))) {
+                    Problem(rec.line,
+                            "dictionary entry \"" + name + "\" names " + DxfNameOf(eo) + " " +
+                                FormatHandle(h) + ", which cannot be a dictionary entry",
+                            "the entry was removed");
+                    continue;
+                }
+                SetDictionaryEntry(dict, name, entry);
             }
             dictionaries_.push_back({id, rec.line});
             if (first)
@@ -1462,7 +1477,7 @@ private:
     void Classes(Document& doc);
     void Tables(Document& doc);
     void Blocks(Document& doc);
-    Record EntityRecord(AcDbObjectId id, bool paperSpace);
+    Record EntityRecord(AcDbObjectId id, AcDbObjectId block, bool paperSpace);
     Record ObjectRecord(AcDbObjectId id);
     void AddXData(Record& r, const AcDbObject* o) {
         const auto& x = XDataOf(o);
@@ -1693,11 +1708,11 @@ void Saver::Tables(Document& doc) {
     }
 }
 
-Record Saver::EntityRecord(AcDbObjectId id, bool paperSpace) {
+Record Saver::EntityRecord(AcDbObjectId id, AcDbObjectId block, bool paperSpace) {
     AcDbObject* o = Obj(id);
     auto* ent = AcDbEntity::cast(o);
     const std::uint64_t handle = id.handle().value();
-    const std::uint64_t owner = ent->blockId().handle().value();
+    const std::uint64_t owner = block.handle().value();  // the block it is listed in
     Note(handle);
     Record r;
     std::vector<DxfGroup> g = o->state()->extraGroups;
@@ -1924,7 +1939,7 @@ void Saver::Blocks(Document& doc) {
             block.generatedLayer = t->state()->layer.empty() ? "0" : t->state()->layer;
         } else if (!space) {
             for (AcDbObjectId e : EntitiesOf(db, id))
-                block.entities.push_back(EntityRecord(e, false));
+                block.entities.push_back(EntityRecord(e, id, false));
         }
         if (changed)
             btr->state()->extraGroups = WriteBlockExtras(ex);
@@ -1961,7 +1976,7 @@ Document Saver::Run() {
         if (space.isNull())
             continue;
         for (AcDbObjectId e : EntitiesOf(db, space)) {
-            doc.entities.push_back(EntityRecord(e, space == db->paperSpaceId()));
+            doc.entities.push_back(EntityRecord(e, space, space == db->paperSpaceId()));
         }
     }
     // Objects: the named-object dictionary first.

@@ -248,9 +248,19 @@ TEST(DxfDrawing, DamagedButUsableFilesOpenWithARecoverStep) {
     const auto tablePos = valid.find("  0\nACAD_TABLE\n  5\n");
     const std::string handle =
         valid.substr(tablePos + 19, valid.find('\n', tablePos + 19) - tablePos - 19);
+    // The group dictionary takes the table's handle too, and the named-object dictionary's
+    // entry then points at the table (a case the fuzzer found).
+    const auto groupAt = valid.find("  3\nACAD_GROUP\n350\n");
+    const std::string group =
+        valid.substr(groupAt + 19, valid.find('\n', groupAt + 19) - groupAt - 19);
+    const std::string clash =
+        Replace(Replace(valid, "  3\nACAD_GROUP\n350\n" + group + "\n",
+                        "  3\nACAD_GROUP\n350\n" + handle + "\n"),
+                "  0\nDICTIONARY\n  5\n" + group + "\n", "  0\nDICTIONARY\n  5\n" + handle + "\n");
     struct Case {
         std::string name, text, repair;
     } cases[] = {
+        {"dictionary entry names an entity", clash, "cannot be a dictionary entry"},
         {"duplicate handle",
          Replace(valid, "  0\nLINE\n  5\n", "  0\nLINE\n  5\n" + handle + "\n999\n"),
          "uses handle"},

@@ -179,7 +179,10 @@ Acad::ErrorStatus AcDbBlockReference::getGeomExtents(AcGePoint3d& minPoint,
         hi = AcGePoint3d(std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z));
     };
     bool any = false;
-    if (block) {
+    // Blocks nest; a block that (wrongly) contains itself must not recurse for ever.
+    static thread_local int depth = 0;
+    if (block && depth < 32) {
+        ++depth;
         for (AcDbObjectId id : block->data()->entities) {
             auto* ent = AcDbEntity::cast(host::ObjectOf(id));
             AcGePoint3d a, b;
@@ -190,6 +193,7 @@ Acad::ErrorStatus AcDbBlockReference::getGeomExtents(AcGePoint3d& minPoint,
             }
             any = true;
         }
+        --depth;
     }
     if (!any)
         grow(m_pData->position);

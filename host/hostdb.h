@@ -31,6 +31,25 @@
 //   "TABLESTYLE", "BLOCK_RECORD", "APPID" or the raw object's own name), the class's data
 //   through the public platform accessors, XDataOf(obj) and obj->state()->extraGroups.
 //   Blocks() lists the block definitions, EntitiesOf(db, blockId) their entities in order.
+//   Dictionaries list their entries with newIterator(); a table's merged ranges show through
+//   isMergedCell(). A new database has: the root dictionary (with "ACAD_TABLESTYLE" holding
+//   "Standard" and "ACAD_LAYOUT" holding raw LAYOUT objects "Model" and "Layout1"), the blocks
+//   "*Model_Space" and "*Paper_Space" and the application "ACAD". Symbol tables themselves
+//   (BLOCK_RECORD, APPID, LAYER ...) are not objects here: the file engine writes their table
+//   headers itself; layers exist only as the entities' layer names.
+//
+// Open rules (status codes)
+//   Several readers at once; one writer and no readers beside it. Opening for write an object
+//   open for read: eWasOpenForRead; opening an object open for write: eWasOpenForWrite; an
+//   erased object: eWasErased (unless asked for); a dead id: eInvalidInput; a placeholder:
+//   eUnknownHandle; a change to an object in a database that is not open for write:
+//   eNotOpenForWrite (objects not in a database are freely writable); close() of an object not
+//   in a database: eNotInDatabase; upgradeOpen with two readers: eHadMultipleReaders.
+//
+// Entity and selection-set names
+//   An entity name holds its record and a tag; a set name its serial number and another tag.
+//   Names are checked against the live records before use, so a made-up name is refused
+//   (eInvalidAdsName / RTERROR) and never followed.
 #pragma once
 
 #include <memory>

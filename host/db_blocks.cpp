@@ -54,6 +54,9 @@ Acad::ErrorStatus AcDbBlockTableRecord::setName(const char* name) {
         const AcDbObjectId other = host::FindBlock(db, name);
         if (!other.isNull() && other != objectId())
             return Acad::eDuplicateRecordName;
+        auto& names = db->impl()->blockNames;
+        names.erase(host::FoldKey(m_pData->name));
+        names[host::FoldKey(name)] = objectId();
     }
     m_pData->name = name;
     return Acad::eOk;

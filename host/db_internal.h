@@ -41,6 +41,8 @@ public:
     AcDbObjectId modelSpace, paperSpace, currentSpace;
     AcDbObjectId namedObjects, tableStyle;
     std::vector<AcDbObjectId> blocks;
+    std::unordered_map<std::string, AcDbObjectId> blockNames;  // folded name to block
+    std::unordered_map<std::string, int> anonymousCounters;    // "*t" to the last number used
     std::vector<AcDbObjectId> regApps;
 };
 

@@ -52,7 +52,11 @@ void FillTable(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * rows * kColumns);
     state.SetComplexityN(static_cast<benchmark::IterationCount>(rows) * kColumns);
 }
-BENCHMARK(FillTable)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Complexity();
+BENCHMARK(FillTable)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
 
 // Inserting rows in the middle of a large table moves the cells below (linear in the cells).
 void InsertRowsMidTable(benchmark::State& state) {
@@ -66,7 +70,11 @@ void InsertRowsMidTable(benchmark::State& state) {
     }
     state.SetComplexityN(static_cast<benchmark::IterationCount>(rows) * kColumns);
 }
-BENCHMARK(InsertRowsMidTable)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond)->Complexity();
+BENCHMARK(InsertRowsMidTable)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMicrosecond)
+    ->Complexity(benchmark::oN);
 
 }  // namespace
 

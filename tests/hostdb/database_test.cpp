@@ -342,6 +342,15 @@ TEST_F(Database, AnonymousBlocksAreNumbered) {
     dup->setName("*t2");
     EXPECT_EQ(host::AddBlock(db.get(), dup, AcDbHandle(), nullptr), Acad::eDuplicateRecordName);
     delete dup;
+    // A renamed block is found by its new name only.
+    const AcDbObjectId first = host::FindBlock(db.get(), "*T1");
+    AcDbBlockTableRecord* block = nullptr;
+    ASSERT_EQ(acdbOpenObject(block, first, AcDb::kForWrite), Acad::eOk);
+    EXPECT_EQ(block->setName("*t3"), Acad::eDuplicateRecordName);
+    EXPECT_EQ(block->setName("Legend"), Acad::eOk);
+    block->close();
+    EXPECT_EQ(host::FindBlock(db.get(), "LEGEND"), first);
+    EXPECT_TRUE(host::FindBlock(db.get(), "*T1").isNull());
 }
 
 TEST(RuntimeClasses, EveryClassIsRegisteredAndDerivationHolds) {

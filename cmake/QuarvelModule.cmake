@@ -32,5 +32,7 @@ function(quarvel_add_module_builds)
         add_library(Quarvel${release} MODULE)
         target_link_libraries(Quarvel${release} PRIVATE ${core})
         set_target_properties(Quarvel${release} PROPERTIES PREFIX "" SUFFIX ".so")
+        # Every symbol a module needs must come from the host runtime or the provider.
+        target_link_options(Quarvel${release} PRIVATE -Wl,--no-undefined)
     endforeach()
 endfunction()

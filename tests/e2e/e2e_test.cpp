@@ -120,7 +120,9 @@ TEST(EndToEnd, QuarvelModuleCommandsFollowLoadAndUnload) {
         const int raw = std::system(command.c_str());
         ASSERT_TRUE(WIFEXITED(raw));
         EXPECT_EQ(WEXITSTATUS(raw), 0);
-        EXPECT_EQ(ReadAll(work / "stderr.txt"), "");
+        // No errors. (Warnings are allowed here: the host warns when a module's library stays
+        // in memory after unloading, which the module's build decides.)
+        EXPECT_EQ(ReadAll(work / "stderr.txt").find("error:"), std::string::npos);
         const std::string out = ReadAll(work / "stdout.txt");
         // The listing of each "ARX Commands", between its prompt and the next command.
         std::vector<std::string> listings;

@@ -117,6 +117,8 @@ private:
 
 // The source in use (an empty queue when none was installed: every prompt is cancelled).
 InputSource& CurrentInput();
+// Whether a source was installed (else prompts see the empty default).
+bool HasInput();
 // Installs a source (nullptr restores the empty default); returns the previous one.
 InputSource* SetInput(InputSource* source);
 

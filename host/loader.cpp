@@ -284,6 +284,12 @@ AcRxDynamicLinker& Linker() {
 
 }  // namespace host
 
+namespace {
+// The dynamic linker is in the system registry from the moment the host runtime is loaded.
+[[maybe_unused]] const bool g_registered =
+    (acrxSysRegistry()->atPut(ACRX_DYNAMIC_LINKER, &host::Linker()), true);
+}  // namespace
+
 AcRxDynamicLinker* acrxDynamicLinkerPtr() {
     return &host::Linker();
 }

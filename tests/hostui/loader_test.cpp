@@ -146,7 +146,7 @@ TEST_F(Loader, ArxCommandLoadsListsAndUnloads) {
     EXPECT_NE(errors.find("no acrxEntryPoint"), std::string::npos);
 }
 
-TEST_F(Loader, HostServicesAreInTheSystemRegistry) {
+TEST(HostRegistry, ServicesAreRegisteredWithoutASession) {
     EXPECT_EQ(acrxSysRegistry()->at(ACRX_COMMAND_DOCK), acedRegCmds);
     EXPECT_EQ(acrxSysRegistry()->at(ACRX_DYNAMIC_LINKER), acrxDynamicLinker);
 }

@@ -107,6 +107,16 @@ TEST_F(Documents, SavingWithoutADrawingFormatKeepsThePathEmpty) {
     EXPECT_NE(errors.find("cannot save"), std::string::npos) << errors;
 }
 
+TEST_F(Documents, OpeningAnOpenDrawingMakesItCurrent) {
+    host::Document* first = host::CurrentDocument();
+    first->SetPath("/tmp/hostui_site.dxf");
+    host::Documents()->Open();
+    EXPECT_TRUE(RunScript({"OPEN", "/tmp/hostui_site.dxf"}));
+    EXPECT_EQ(host::CurrentDocument(), first);
+    EXPECT_EQ(acDocManager->documentCount(), 2);
+    EXPECT_NE(out.find("is open already; it is now current."), std::string::npos);
+}
+
 TEST_F(Documents, FlushGraphicsIsCounted) {
     host::Document* doc = host::CurrentDocument();
     EXPECT_EQ(doc->FlushCount(), 0);

@@ -420,30 +420,69 @@ DecodedText DecodeDxfText(std::string_view bytes) {
 
 // ---- reader ----
 
-TagReader::TagReader(std::string_view text) : text_(text) {}
+TagReader::TagReader(std::string_view text) : text_(text) {
+    // Lines end in "\n" (with or without "\r" before it), or, in files that have no "\n" at
+    // all, in a lone "\r".
+    crOnly_ = !text.empty() && std::memchr(text.data(), '\n', text.size()) == nullptr &&
+              std::memchr(text.data(), '\r', text.size()) != nullptr;
+}
 
 bool TagReader::ReadLine(std::string_view& line) {
-    if (pos_ >= text_.size())
+    const std::size_t n = text_.size();
+    if (pos_ >= n)
         return false;
     const char* base = text_.data();
-    const std::size_t n = text_.size();
-    std::size_t i = pos_;
-    const void* nl = std::memchr(base + i, '\n', n - i);
-    std::size_t end = nl ? static_cast<const char*>(nl) - base : n;
-    // A lone "\r" also ends a line.
-    const void* cr = std::memchr(base + i, '\r', end - i);
-    std::size_t next;
-    if (cr) {
-        end = static_cast<const char*>(cr) - base;
-        next = (end + 1 < n && base[end + 1] == '\n') ? end + 2 : end + 1;
-    } else {
-        next = nl ? end + 1 : n;
-    }
-    line = std::string_view(base + i, end - i);
+    const void* hit = std::memchr(base + pos_, crOnly_ ? '\r' : '\n', n - pos_);
+    std::size_t end = hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - base) : n;
+    const std::size_t next = hit ? end + 1 : n;
+    if (!crOnly_ && end > pos_ && base[end - 1] == '\r')
+        --end;
+    line = std::string_view(base + pos_, end - pos_);
     pos_ = next;
     ++line_;
     return true;
 }
+
+namespace {
+
+// Group code kinds by code (-5 .. 1071), computed once.
+struct KindTable {
+    ValueKind kinds[1077];
+    KindTable() {
+        for (int c = -5; c <= 1071; ++c)
+            kinds[c + 5] = KindOfCode(c);
+    }
+};
+const KindTable& Kinds() {
+    static const KindTable table;
+    return table;
+}
+
+// A plain decimal integer with optional spaces around it and an optional sign; false for
+// anything else (then the careful parser decides).
+inline bool FastInt(std::string_view s, std::int64_t& value) {
+    std::size_t i = 0;
+    const std::size_t n = s.size();
+    while (i < n && s[i] == ' ')
+        ++i;
+    bool negative = false;
+    if (i < n && (s[i] == '-' || s[i] == '+'))
+        negative = s[i++] == '-';
+    const std::size_t digits = i;
+    std::int64_t v = 0;
+    while (i < n && s[i] >= '0' && s[i] <= '9' && i - digits < 18)
+        v = v * 10 + (s[i++] - '0');
+    if (i == digits)
+        return false;
+    while (i < n && s[i] == ' ')
+        ++i;
+    if (i != n)
+        return false;
+    value = negative ? -v : v;
+    return true;
+}
+
+}  // namespace
 
 bool TagReader::Next(TagView& tag) {
     if (pushed_) {
@@ -452,37 +491,37 @@ bool TagReader::Next(TagView& tag) {
         return true;
     }
     std::string_view codeLine;
-    // Skip blank lines at the very end of the text.
     if (!ReadLine(codeLine))
         return false;
-    if (TrimSpaces(codeLine).empty()) {
-        std::size_t p = pos_;
-        bool rest = false;
-        for (; p < text_.size(); ++p) {
-            const char c = text_[p];
-            if (c != '\n' && c != '\r' && c != ' ' && c != '\t' && c != '\0') {
-                rest = true;
-                break;
-            }
-        }
-        if (!rest) {
-            pos_ = text_.size();
-            return false;
-        }
-    }
     const std::size_t codeLineNo = line_;
     std::int64_t code = 0;
-    std::string_view c = TrimSpaces(codeLine);
-    auto [p, ec] = std::from_chars(c.data(), c.data() + c.size(), code);
-    if (c.empty() || ec != std::errc() || p != c.data() + c.size()) {
-        std::string shown(codeLine.substr(0, 40));
-        for (char& ch : shown) {
-            if (static_cast<unsigned char>(ch) < 0x20)
-                ch = '?';
+    if (!FastInt(codeLine, code)) {
+        // Blank lines at the very end of the text are not a tag.
+        if (TrimSpaces(codeLine).empty()) {
+            bool rest = false;
+            for (std::size_t p = pos_; p < text_.size() && !rest; ++p) {
+                const char c = text_[p];
+                rest = !(c == '\n' || c == '\r' || c == ' ' || c == '\t' || c == '\0');
+            }
+            if (!rest) {
+                pos_ = text_.size();
+                return false;
+            }
         }
-        throw DxfError(codeLineNo, "expected a group code, found \"" + shown + "\"");
+        std::string_view c = TrimSpaces(codeLine);
+        auto [p, ec] = std::from_chars(c.data(), c.data() + c.size(), code);
+        if (c.empty() || ec != std::errc() || p != c.data() + c.size()) {
+            std::string shown(codeLine.substr(0, 40));
+            for (char& ch : shown) {
+                if (static_cast<unsigned char>(ch) < 0x20)
+                    ch = '?';
+            }
+            throw DxfError(codeLineNo, "expected a group code, found \"" + shown + "\"");
+        }
     }
-    if (code < -5 || code > 1071 || KindOfCode(static_cast<int>(code)) == ValueKind::kInvalid) {
+    const ValueKind kind =
+        (code < -5 || code > 1071) ? ValueKind::kInvalid : Kinds().kinds[code + 5];
+    if (kind == ValueKind::kInvalid) {
         throw DxfError(codeLineNo, "invalid group code " + std::to_string(code));
     }
     std::string_view value;
@@ -493,10 +532,13 @@ bool TagReader::Next(TagView& tag) {
     tag.code = static_cast<int>(code);
     tag.value = value;
     tag.line = codeLineNo;
-    const ValueKind kind = KindOfCode(tag.code);
     if (kind != ValueKind::kString) {
+        std::int64_t iv;
+        const bool quick = (kind == ValueKind::kInt16 || kind == ValueKind::kInt32 ||
+                            kind == ValueKind::kInt64 || kind == ValueKind::kBool) &&
+                           FastInt(value, iv);
         std::string why;
-        if (!CheckValue(tag.code, value, why)) {
+        if (!quick && !CheckValue(tag.code, value, why)) {
             std::string shown(value.substr(0, 40));
             for (char& ch : shown) {
                 if (static_cast<unsigned char>(ch) < 0x20)
@@ -580,11 +622,7 @@ void TagWriter::Int(int code, std::int64_t value) {
     Code(code);
     char tmp[24];
     auto [p, ec] = std::to_chars(tmp, tmp + sizeof tmp, value);
-    // Small integers are written right-aligned like the codes, as most writers do.
-    const std::size_t len = static_cast<std::size_t>(p - tmp);
-    if (len < 6)
-        buf_.append(6 - len, ' ');
-    buf_.append(tmp, len);
+    buf_.append(tmp, p);
     buf_ += '\n';
 }
 

@@ -104,6 +104,7 @@ private:
     std::size_t pos_ = 0;
     std::size_t line_ = 0;
     bool pushed_ = false;
+    bool crOnly_ = false;
     TagView pushedTag_;
 };
 

@@ -227,7 +227,7 @@ TEST(DxfDrawing, BadInputIsRefusedWithTheLineAndTheProblem) {
          "unbalanced braces"},
         {"no sections", "  0\nEOF\n", "no DXF sections"},
         {"garbage", "hello world\n", "expected a group code"},
-        {"table with fewer rows than heights", Replace(valid, " 91\n     3\n", " 91\n     2\n"),
+        {"table with fewer rows than heights", Replace(valid, " 91\n3\n", " 91\n2\n"),
          "ACAD_TABLE has more row heights than rows"},
     };
     for (const auto& c : cases) {

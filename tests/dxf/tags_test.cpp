@@ -149,5 +149,5 @@ TEST(DxfTagWriter, WritesAlignedCodesAndEscapesLineBreaks) {
         w.Handle(5, 0x2AF);
         w.Raw(1001, "APP");
     }
-    EXPECT_EQ(out, "  1\na^Jb\n 70\n     5\n 40\n2.5\n  5\n2AF\n1001\nAPP\n");
+    EXPECT_EQ(out, "  1\na^Jb\n 70\n5\n 40\n2.5\n  5\n2AF\n1001\nAPP\n");
 }

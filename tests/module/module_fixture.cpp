@@ -1,8 +1,10 @@
 #include "module_fixture.h"
 
 #include "host/documents.h"
+#include "host/editor.h"
 
 void DrawingTest::SetUp() {
+    host::InstallInteractiveSelector();
     host::StartDocuments();
     m_db = host::Documents()->Open()->database();
 }

@@ -6,6 +6,7 @@
 
 #include "host/command_line.h"
 #include "host/command_stack.h"
+#include "host/console.h"
 #include "host/documents.h"
 #include "host/drawing_io.h"
 #include "host/editor.h"
@@ -195,6 +196,51 @@ void CmdArx() {
     }
 }
 
+// ---- Scripts and help --------------------------------------------------------------------
+
+void CmdScript() {
+    static int depth = 0;
+    std::string path;
+    const int rc = GetText("\nEnter script file name: ", path);
+    if (rc == RTCAN)
+        return;
+    if (rc != RTNORM) {
+        ReportError("SCRIPT: no script file given");
+        return;
+    }
+    if (depth >= 8) {
+        ReportError("SCRIPT: scripts nested too deeply (a script that runs itself?)");
+        return;
+    }
+    std::unique_ptr<ScriptFileInput> script = ScriptFileInput::Open(path);
+    if (!script) {
+        ReportError("SCRIPT: cannot read " + path);
+        return;
+    }
+    bool ok = false;
+    {
+        ++depth;
+        ScopedInput scoped(*script);
+        ok = RunCommandLoop();
+        --depth;
+    }
+    // The script's own error named its line; the line that ran it fails too.
+    if (!ok)
+        ReportError("SCRIPT: " + path + " stopped at a failed line");
+}
+
+void CmdHelp() {
+    CommandLineWrite("\nHost commands:");
+    for (const Builtin& b : Builtins())
+        CommandLineWrite("\n  " + Padded(b.name, 13) + b.summary);
+    const auto commands = Commands().Commands();
+    if (!commands.empty()) {
+        CommandLineWrite("\nModule commands (ARX Commands lists their groups):");
+        for (const Command* c : commands)
+            CommandLineWrite("\n  " + std::string(c->localNameUtf8()));
+    }
+}
+
 std::vector<Builtin> MakeBuiltins() {
     std::vector<Builtin> list = {
         {"NEW", CmdNew, "opens a new empty drawing and makes it current"},
@@ -205,6 +251,8 @@ std::vector<Builtin> MakeBuiltins() {
         {"QUIT", CmdQuit, "ends the session"},
         {"ARX", CmdArx, "lists, loads and unloads modules; lists their commands"},
         {"UCS", CmdUcs, "moves the user coordinate system's origin, or back to World"},
+        {"SCRIPT", CmdScript, "runs the commands of a script file"},
+        {"HELP", CmdHelp, "lists the commands"},
     };
     AddEntityBuiltins(list);
     return list;

@@ -2,6 +2,7 @@
 //   NEW, OPEN, SAVE, SAVEAS, CLOSE, QUIT        documents
 //   ARX (?, Load, Unload, Commands)             modules
 //   UCS                                         user coordinate system (origin or World)
+//   SCRIPT, HELP                                run a script file; list the commands
 //   LIST, XDLIST, -TABLE, TABLEEDIT,            entities
 //   TABLEEXPORT, INSERT,
 //   ERASE, COPY, MODEL, LAYOUT

@@ -54,6 +54,9 @@ Acad::ErrorStatus AcDbBlockTableRecord::setName(const char* name) {
         const AcDbObjectId other = host::FindBlock(db, name);
         if (!other.isNull() && other != objectId())
             return Acad::eDuplicateRecordName;
+        auto& names = db->impl()->blockNames;
+        names.erase(host::FoldKey(m_pData->name));
+        names[host::FoldKey(name)] = objectId();
     }
     m_pData->name = name;
     return Acad::eOk;
@@ -179,7 +182,10 @@ Acad::ErrorStatus AcDbBlockReference::getGeomExtents(AcGePoint3d& minPoint,
         hi = AcGePoint3d(std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z));
     };
     bool any = false;
-    if (block) {
+    // Blocks nest; a block that (wrongly) contains itself must not recurse for ever.
+    static thread_local int depth = 0;
+    if (block && depth < 32) {
+        ++depth;
         for (AcDbObjectId id : block->data()->entities) {
             auto* ent = AcDbEntity::cast(host::ObjectOf(id));
             AcGePoint3d a, b;
@@ -190,6 +196,7 @@ Acad::ErrorStatus AcDbBlockReference::getGeomExtents(AcGePoint3d& minPoint,
             }
             any = true;
         }
+        --depth;
     }
     if (!any)
         grow(m_pData->position);
@@ -197,3 +204,33 @@ Acad::ErrorStatus AcDbBlockReference::getGeomExtents(AcGePoint3d& minPoint,
     maxPoint = hi;
     return Acad::eOk;
 }
+
+namespace host {
+
+AcGeVector3d ScaleOf(const AcDbBlockReference* ref) {
+    return ref->data()->scale;
+}
+
+Acad::ErrorStatus SetScale(AcDbBlockReference* ref, const AcGeVector3d& scale) {
+    if (const Acad::ErrorStatus es = CheckWritable(ref); es != Acad::eOk)
+        return es;
+    if (scale.x == 0 || scale.y == 0 || scale.z == 0)
+        return Acad::eInvalidInput;
+    ref->data()->scale = scale;
+    return Acad::eOk;
+}
+
+AcGeVector3d NormalOf(const AcDbBlockReference* ref) {
+    return ref->data()->normal;
+}
+
+Acad::ErrorStatus SetNormal(AcDbBlockReference* ref, const AcGeVector3d& normal) {
+    if (const Acad::ErrorStatus es = CheckWritable(ref); es != Acad::eOk)
+        return es;
+    if (normal.isZeroLength())
+        return Acad::eInvalidInput;
+    ref->data()->normal = normal.normal();
+    return Acad::eOk;
+}
+
+}  // namespace host

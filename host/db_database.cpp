@@ -110,13 +110,12 @@ Acad::ErrorStatus AddBlock(AcDbDatabase* db, AcDbBlockTableRecord* block, AcDbHa
         return Acad::eNullBlockName;
     if (IsAnonymousPrefix(name)) {
         // The next free number of that kind.
-        for (int n = 1;; ++n) {
-            const std::string candidate = name + std::to_string(n);
-            if (FindBlock(db, candidate).isNull()) {
-                name = candidate;
-                break;
-            }
-        }
+        int& counter = impl.anonymousCounters[FoldKey(name)];
+        std::string candidate;
+        do {
+            candidate = name + std::to_string(++counter);
+        } while (!FindBlock(db, candidate).isNull());
+        name = candidate;
     } else if (!FindBlock(db, name).isNull()) {
         return Acad::eDuplicateRecordName;
     }
@@ -125,6 +124,7 @@ Acad::ErrorStatus AddBlock(AcDbDatabase* db, AcDbBlockTableRecord* block, AcDbHa
     if (es != Acad::eOk)
         return es;
     impl.blocks.push_back(id);
+    impl.blockNames[FoldKey(name)] = id;
     if (impl.modelSpace.isNull() && EqualNoCase(name, "*Model_Space")) {
         impl.modelSpace = id;
         if (impl.currentSpace.isNull())
@@ -162,12 +162,11 @@ std::vector<AcDbObjectId> Blocks(AcDbDatabase* db) {
 AcDbObjectId FindBlock(AcDbDatabase* db, const std::string& name) {
     if (!db)
         return AcDbObjectId();
-    for (AcDbObjectId id : db->impl()->blocks) {
-        auto* block = AcDbBlockTableRecord::cast(ObjectOf(id));
-        if (block && !id.isErased() && EqualNoCase(block->data()->name, name))
-            return id;
-    }
-    return AcDbObjectId();
+    const auto& names = db->impl()->blockNames;
+    auto it = names.find(FoldKey(name));
+    if (it == names.end() || it->second.isErased() || !ObjectOf(it->second))
+        return AcDbObjectId();
+    return it->second;
 }
 
 std::vector<AcDbObjectId> RegisteredApps(AcDbDatabase* db) {

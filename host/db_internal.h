@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "host/hostdb.h"
+#include "host/table_cells.h"
 #include "platform/dbdict.h"
 #include "platform/dbmain.h"
 #include "platform/dbtable.h"
@@ -40,6 +41,8 @@ public:
     AcDbObjectId modelSpace, paperSpace, currentSpace;
     AcDbObjectId namedObjects, tableStyle;
     std::vector<AcDbObjectId> blocks;
+    std::unordered_map<std::string, AcDbObjectId> blockNames;  // folded name to block
+    std::unordered_map<std::string, int> anonymousCounters;    // "*t" to the last number used
     std::vector<AcDbObjectId> regApps;
 };
 
@@ -93,7 +96,7 @@ public:
     int columns = 0;
     std::vector<double> rowHeights;
     std::vector<double> columnWidths;
-    std::vector<std::string> cells;  // row-major, UTF-8
+    host::CellStore cells;  // row-major, UTF-8
     std::vector<Range> merged;
     AcGePoint3d position;
     AcGeVector3d direction{1, 0, 0};

@@ -111,6 +111,12 @@ HOST_RX_DEFINE_MEMBERS(AcDbObject, AcRxObject, "")
 AcDbObject::AcDbObject() : m_pState(new host::ObjectState) {}
 
 AcDbObject::~AcDbObject() {
+    // A resident object deleted by mistake leaves an erased, empty record rather than a
+    // dangling one (the database deletes its objects through the record, which lets go first).
+    if (AcDbStub* stub = m_pState->stub; stub && stub->object.get() == this) {
+        (void)stub->object.release();
+        stub->erased = true;
+    }
     delete m_pState;
 }
 

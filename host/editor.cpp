@@ -74,22 +74,14 @@ int SelectorLoop(AcDbDatabase* db, const SelectionFilter& filter, std::vector<Ac
             case SelectionInput::Kind::Handle: {
                 const AcDbObjectId id = EntityByHandle(input.handle);
                 // The handle must name an entity the filter accepts.
-                if (!id.isNull()) {
-                    for (const AcDbObjectId& candidate : SelectAll(db, filter)) {
-                        if (candidate == id)
-                            found.push_back(id);
-                    }
-                }
+                if (!id.isNull() && id.database() == db && filter.Matches(id))
+                    found.push_back(id);
                 break;
             }
             case SelectionInput::Kind::Last: {
                 const AcDbObjectId last = LastEntity(db);
-                if (!last.isNull()) {
-                    for (const AcDbObjectId& candidate : SelectAll(db, filter)) {
-                        if (candidate == last)
-                            found.push_back(last);
-                    }
-                }
+                if (!last.isNull() && filter.Matches(last))
+                    found.push_back(last);
                 break;
             }
             case SelectionInput::Kind::All:

@@ -31,6 +31,25 @@
 //   "TABLESTYLE", "BLOCK_RECORD", "APPID" or the raw object's own name), the class's data
 //   through the public platform accessors, XDataOf(obj) and obj->state()->extraGroups.
 //   Blocks() lists the block definitions, EntitiesOf(db, blockId) their entities in order.
+//   Dictionaries list their entries with newIterator(); a table's merged ranges show through
+//   isMergedCell(). A new database has: the root dictionary (with "ACAD_TABLESTYLE" holding
+//   "Standard" and "ACAD_LAYOUT" holding raw LAYOUT objects "Model" and "Layout1"), the blocks
+//   "*Model_Space" and "*Paper_Space" and the application "ACAD". Symbol tables themselves
+//   (BLOCK_RECORD, APPID, LAYER ...) are not objects here: the file engine writes their table
+//   headers itself; layers exist only as the entities' layer names.
+//
+// Open rules (status codes)
+//   Several readers at once; one writer and no readers beside it. Opening for write an object
+//   open for read: eWasOpenForRead; opening an object open for write: eWasOpenForWrite; an
+//   erased object: eWasErased (unless asked for); a dead id: eInvalidInput; a placeholder:
+//   eUnknownHandle; a change to an object in a database that is not open for write:
+//   eNotOpenForWrite (objects not in a database are freely writable); close() of an object not
+//   in a database: eNotInDatabase; upgradeOpen with two readers: eHadMultipleReaders.
+//
+// Entity and selection-set names
+//   An entity name holds its record and a tag; a set name its serial number and another tag.
+//   Names are checked against the live records before use, so a made-up name is refused
+//   (eInvalidAdsName / RTERROR) and never followed.
 #pragma once
 
 #include <memory>
@@ -73,12 +92,13 @@ void SetWorkingDatabase(AcDbDatabase* db);  // called by the document manager
 // Selection
 
 // A compiled selection filter: the resbuf filter chain of acedSSGet, either width. An empty
-// filter matches every entity. Understood groups: 0 (entity type, comma list, case ignored),
-// 2 (block name of a block reference), 5 (handle), 8 (layer, comma list), 67 (0 model space,
-// 1 paper space), -3 followed by 1001 groups (extended data of every listed application; "*"
-// means any), and -4 "<and" "and>" "<or" "or>" "<not" "not>" "<xor" "xor>". Any other group
-// (and a relational -4 test with the group it applies to) is ignored: it neither selects nor
-// rejects.
+// filter matches every entity. Understood groups: 0 (entity type), 2 (block name of a block
+// reference), 8 (layer), each a comma list of names compared ignoring case, with the wildcards
+// "*" (any run), "?" (any character), "#" (digit), "@" (letter), "`" (escape) and a leading "~"
+// (not); 5 (handle); 67 (0 model space, 1 paper space); -3 followed by 1001 groups (extended
+// data of every listed application, names may use the same wildcards); and -4 "<and" "and>"
+// "<or" "or>" "<not" "not>" (one operand) "<xor" "xor>" (two operands). Any other group, and a
+// relational -4 test with the group it applies to, is not modelled: every entity passes it.
 class SelectionFilter {
 public:
     SelectionFilter();
@@ -259,6 +279,14 @@ Acad::ErrorStatus SetDictionaryEntry(AcDbDictionary* dict, const std::string& na
                                      AcDbObjectId id);
 // The anonymous block holding a table's graphics (set by the file engine).
 void SetTableBlockId(AcDbTable* table, AcDbObjectId blockId);
+// A table's plane (its normal, unit length; the direction is turned into the new plane).
+// eInvalidInput for a zero vector; eNotOpenForWrite as for any change.
+Acad::ErrorStatus SetTableNormal(AcDbTable* table, const AcGeVector3d& normal);
+// Scale factors (x, y, z; default 1) and normal (default +Z) of a block reference.
+AcGeVector3d ScaleOf(const AcDbBlockReference* ref);
+Acad::ErrorStatus SetScale(AcDbBlockReference* ref, const AcGeVector3d& scale);
+AcGeVector3d NormalOf(const AcDbBlockReference* ref);
+Acad::ErrorStatus SetNormal(AcDbBlockReference* ref, const AcGeVector3d& normal);
 
 // Status of the open rules for modifying an object: eOk when not in a database or open for
 // write, eNotOpenForWrite otherwise.

@@ -91,6 +91,14 @@ void Close(std::unique_ptr<Module> module) {
                           " command(s) registered; they were removed");
     }
     dlclose(module->handle);
+    // A library the dynamic loader keeps (it holds unique symbols, or another library uses it)
+    // keeps its static state: a later load does not start it afresh.
+    if (void* still = dlopen(module->path.c_str(), RTLD_NOW | RTLD_NOLOAD)) {
+        dlclose(still);
+        ReportWarning(module->name +
+                      " stays in memory after unloading; its static data is not reset when it "
+                      "is loaded again");
+    }
     // Static reactors of the module are gone with it.
     if (range.begin && Documents()) {
         const std::size_t reactors = Documents()->RemoveReactorsIn(range.begin, range.end);

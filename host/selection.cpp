@@ -1,6 +1,7 @@
 // Entity names, selection sets and object selection: filters compiled from result-buffer
 // chains, the selection modes of acedSSGet and the editor's interactive hook.
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <map>
 #include <set>
@@ -260,10 +261,59 @@ bool CompileChain(const resbufT<C>* chain, std::shared_ptr<const Node>& root) {
     return true;
 }
 
+// Matches a folded name against a folded pattern: "*" any run of characters, "?" any one,
+// "#" a digit, "@" a letter, a back-quote takes the next character literally, and a leading
+// "~" inverts the match.
+bool WildMatch(std::string_view pattern, std::string_view name) {
+    if (!pattern.empty() && pattern[0] == '~')
+        return !WildMatch(pattern.substr(1), name);
+    std::size_t p = 0, n = 0, starP = std::string_view::npos, starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size()) {
+            const char c = pattern[p];
+            const char x = name[n];
+            const bool literal = c == '`' && p + 1 < pattern.size();
+            const char want = literal ? pattern[p + 1] : c;
+            if (!literal && c == '*') {
+                starP = p++;
+                starN = n;
+                continue;
+            }
+            const bool one = literal    ? x == want
+                             : c == '?' ? true
+                             : c == '#' ? std::isdigit(static_cast<unsigned char>(x)) != 0
+                             : c == '@' ? std::isalpha(static_cast<unsigned char>(x)) != 0
+                                        : x == c;
+            if (one) {
+                p += literal ? 2 : 1;
+                ++n;
+                continue;
+            }
+        }
+        if (starP == std::string_view::npos)
+            return false;
+        p = starP + 1;
+        n = ++starN;
+    }
+    while (p < pattern.size() && pattern[p] == '*')
+        ++p;
+    return p == pattern.size();
+}
+
 bool InList(const std::vector<std::string>& names, const std::string& value) {
     const std::string key = FoldKey(value);
     for (const std::string& n : names) {
-        if (n == "*" || n == key)
+        if (WildMatch(n, key))
+            return true;
+    }
+    return false;
+}
+
+// Whether an entity has extended data of an application matching the pattern.
+bool HasXDataLike(const AcDbEntity* ent, const std::string& pattern) {
+    const std::string folded = FoldKey(pattern);
+    for (const XDataApp& app : ent->state()->xdata) {
+        if (WildMatch(folded, FoldKey(app.app)))
             return true;
     }
     return false;
@@ -331,7 +381,7 @@ bool host::SelectionFilter::Node::Matches(const AcDbEntity* ent) const {
         }
         case Kind::XData:
             for (const std::string& app : values) {
-                if (app == "*" ? ent->state()->xdata.empty() : !host::HasXData(ent, app))
+                if (!host::HasXDataLike(ent, app))
                     return false;
             }
             return true;

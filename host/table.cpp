@@ -26,6 +26,23 @@ void SetTableBlockId(AcDbTable* table, AcDbObjectId blockId) {
         table->data()->block = blockId;
 }
 
+Acad::ErrorStatus SetTableNormal(AcDbTable* table, const AcGeVector3d& normal) {
+    if (const Acad::ErrorStatus es = CheckWritable(table); es != Acad::eOk)
+        return es;
+    if (normal.isZeroLength())
+        return Acad::eInvalidInput;
+    AcDbTable::Data& d = *table->data();
+    d.normal = normal.normal();
+    // Keep the direction in the new plane; any direction there when it stood along the normal.
+    AcGeVector3d dir = d.direction - d.normal * d.direction.dotProduct(d.normal);
+    if (dir.isZeroLength()) {
+        dir = std::fabs(d.normal.x) < 0.9 ? AcGeVector3d::kXAxis : AcGeVector3d::kYAxis;
+        dir = dir - d.normal * dir.dotProduct(d.normal);
+    }
+    d.direction = dir.normal();
+    return Acad::eOk;
+}
+
 }  // namespace host
 
 namespace {
@@ -220,7 +237,7 @@ Acad::ErrorStatus AcDbTable::setNumRows(int rows) {
         if (d.rows == 0) {
             d.rows = rows;
             d.rowHeights.assign(rows, DefaultRowHeight(d));
-            d.cells.assign(static_cast<std::size_t>(rows) * d.columns, std::string());
+            d.cells.Assign(static_cast<std::size_t>(rows) * d.columns);
             return Acad::eOk;
         }
         return insertRows(d.rows, d.rowHeights.back(), rows - d.rows);
@@ -240,7 +257,7 @@ Acad::ErrorStatus AcDbTable::setNumColumns(int columns) {
         if (d.columns == 0) {
             d.columns = columns;
             d.columnWidths.assign(columns, DefaultColumnWidth(d));
-            d.cells.assign(static_cast<std::size_t>(d.rows) * columns, std::string());
+            d.cells.Assign(static_cast<std::size_t>(d.rows) * columns);
             return Acad::eOk;
         }
         return insertColumns(d.columns, d.columnWidths.back(), columns - d.columns);
@@ -304,7 +321,7 @@ Acad::ErrorStatus AcDbTable::insertRows(int row, double height, int rows) {
     if (row < 0 || row > d.rows || rows < 1 || !ValidSize(height))
         return Acad::eInvalidInput;
     const auto at = static_cast<std::size_t>(row) * d.columns;
-    d.cells.insert(d.cells.begin() + at, static_cast<std::size_t>(rows) * d.columns, std::string());
+    d.cells.Insert(at, static_cast<std::size_t>(rows) * d.columns);
     d.rowHeights.insert(d.rowHeights.begin() + row, rows, height);
     d.rows += rows;
     for (Range& r : d.merged)
@@ -320,8 +337,7 @@ Acad::ErrorStatus AcDbTable::deleteRows(int row, int rows) {
     if (row < 0 || rows < 1 || row >= d.rows || rows > d.rows - row || rows == d.rows)
         return Acad::eInvalidInput;
     const auto at = static_cast<std::size_t>(row) * d.columns;
-    d.cells.erase(d.cells.begin() + at,
-                  d.cells.begin() + at + static_cast<std::size_t>(rows) * d.columns);
+    d.cells.Erase(at, static_cast<std::size_t>(rows) * d.columns);
     d.rowHeights.erase(d.rowHeights.begin() + row, d.rowHeights.begin() + row + rows);
     d.rows -= rows;
     std::vector<Range> kept;
@@ -341,14 +357,7 @@ Acad::ErrorStatus AcDbTable::insertColumns(int column, double width, int columns
     if (column < 0 || column > d.columns || columns < 1 || !ValidSize(width))
         return Acad::eInvalidInput;
     const int newColumns = d.columns + columns;
-    std::vector<std::string> cells(static_cast<std::size_t>(d.rows) * newColumns);
-    for (int r = 0; r < d.rows; ++r) {
-        auto src = d.cells.begin() + static_cast<std::ptrdiff_t>(r) * d.columns;
-        auto dst = cells.begin() + static_cast<std::ptrdiff_t>(r) * newColumns;
-        std::move(src, src + column, dst);
-        std::move(src + column, src + d.columns, dst + column + columns);
-    }
-    d.cells = std::move(cells);
+    d.cells.InsertColumns(d.rows, d.columns, column, columns);
     d.columnWidths.insert(d.columnWidths.begin() + column, columns, width);
     d.columns = newColumns;
     for (Range& r : d.merged)
@@ -364,14 +373,7 @@ Acad::ErrorStatus AcDbTable::deleteColumns(int column, int columns) {
         columns == d.columns)
         return Acad::eInvalidInput;
     const int newColumns = d.columns - columns;
-    std::vector<std::string> cells(static_cast<std::size_t>(d.rows) * newColumns);
-    for (int r = 0; r < d.rows; ++r) {
-        auto src = d.cells.begin() + static_cast<std::ptrdiff_t>(r) * d.columns;
-        auto dst = cells.begin() + static_cast<std::ptrdiff_t>(r) * newColumns;
-        std::move(src, src + column, dst);
-        std::move(src + column + columns, src + d.columns, dst + column);
-    }
-    d.cells = std::move(cells);
+    d.cells.EraseColumns(d.rows, d.columns, column, columns);
     d.columnWidths.erase(d.columnWidths.begin() + column,
                          d.columnWidths.begin() + column + columns);
     d.columns = newColumns;
@@ -391,13 +393,9 @@ Acad::ErrorStatus AcDbTable::setTextString(int row, int column, const char* text
     Data& d = *m_pData;
     if (row < 0 || row >= d.rows || column < 0 || column >= d.columns)
         return Acad::eInvalidInput;
-    std::string& cell = d.cells[static_cast<std::size_t>(row) * d.columns + column];
-    if (text) {
-        cell.assign(text);
-    } else {
-        cell.clear();
-    }
-    return Acad::eOk;
+    const std::size_t i = static_cast<std::size_t>(row) * d.columns + column;
+    return d.cells.Set(i, text ? std::string_view(text) : std::string_view()) ? Acad::eOk
+                                                                              : Acad::eOutOfMemory;
 }
 
 Acad::ErrorStatus AcDbTable::setTextString(int row, int column, const char16_t* text) {
@@ -406,22 +404,22 @@ Acad::ErrorStatus AcDbTable::setTextString(int row, int column, const char16_t* 
     Data& d = *m_pData;
     if (row < 0 || row >= d.rows || column < 0 || column >= d.columns)
         return Acad::eInvalidInput;
-    d.cells[static_cast<std::size_t>(row) * d.columns + column] = qv::ToUtf8(text);
-    return Acad::eOk;
+    const std::size_t i = static_cast<std::size_t>(row) * d.columns + column;
+    return d.cells.Set(i, qv::ToUtf8(text)) ? Acad::eOk : Acad::eOutOfMemory;
 }
 
 CStringA AcDbTable::textStringA(int row, int column) const {
     const Data& d = *m_pData;
     if (row < 0 || row >= d.rows || column < 0 || column >= d.columns)
         return CStringA();
-    return CStringA(d.cells[static_cast<std::size_t>(row) * d.columns + column]);
+    return CStringA(d.cells.Get(static_cast<std::size_t>(row) * d.columns + column));
 }
 
 CStringW AcDbTable::textStringW(int row, int column) const {
     const Data& d = *m_pData;
     if (row < 0 || row >= d.rows || column < 0 || column >= d.columns)
         return CStringW();
-    return CStringW(qv::ToUtf16(d.cells[static_cast<std::size_t>(row) * d.columns + column]));
+    return CStringW(qv::ToUtf16(d.cells.Get(static_cast<std::size_t>(row) * d.columns + column)));
 }
 
 Acad::ErrorStatus AcDbTable::mergeCells(int minRow, int maxRow, int minColumn, int maxColumn) {

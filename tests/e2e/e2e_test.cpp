@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -96,6 +97,61 @@ TEST(EndToEnd, FailingLineStopsTheScriptWithStatusOne) {
     EXPECT_EQ(result.out.find("ERASE"), std::string::npos);  // nothing ran after the failure
     fs::remove_all(work);
     fs::remove(script);
+}
+
+// The module in both builds: its twelve commands come with it, go with it, and come back.
+TEST(EndToEnd, QuarvelModuleCommandsFollowLoadAndUnload) {
+    struct Build {
+        const char* module;
+        const char* release;
+        const char* name;
+    };
+    for (const Build& build : {Build{QUARVEL16_MODULE, "16.1", "Quarvel16"},
+                               Build{QUARVEL17_MODULE, "17.0", "Quarvel17"}}) {
+        SCOPED_TRACE(build.name);
+        const fs::path work = WorkFolder(build.name);
+        const fs::path script = work / "module.scr";
+        std::ofstream(script) << "ARX\nCommands\nDbTable_Test\nARX\nUnload\n"
+                              << build.name << "\nARX\nCommands\nARX\nLoad\n"
+                              << build.module << "\nARX\nCommands\n";
+        const std::string command = "cd '" + work.string() + "' && '" + CADHOST_EXE + "' --load '" +
+                                    build.module + "' --release " + build.release +
+                                    " --script module.scr >stdout.txt 2>stderr.txt";
+        const int raw = std::system(command.c_str());
+        ASSERT_TRUE(WIFEXITED(raw));
+        EXPECT_EQ(WEXITSTATUS(raw), 0);
+        EXPECT_EQ(ReadAll(work / "stderr.txt"), "");
+        const std::string out = ReadAll(work / "stdout.txt");
+        // The listing of each "ARX Commands", between its prompt and the next command.
+        std::vector<std::string> listings;
+        const std::string marker = "Commands]: Commands\n";
+        for (std::size_t at = out.find(marker); at != std::string::npos;
+             at = out.find(marker, at + 1)) {
+            const std::size_t begin = at + marker.size();
+            const std::size_t end = out.find("Command: ", begin);
+            listings.push_back(out.substr(begin, end == std::string::npos ? end : end - begin));
+        }
+        ASSERT_EQ(listings.size(), 3u) << out;
+        const std::string twelve =
+            "Quarv        _DbTable_Create              DbTable_Create\n"
+            "Quarv        _DbTable_Properties          DbTable_Properties\n"
+            "Quarv        _DbTable_Update              DbTable_Update\n"
+            "Quarv        _DbTable_Test                DbTable_Test\n"
+            "Morvane      _Quarv_Website               Quarv_Website\n"
+            "Morvane      _Quarv_Support               Quarv_Support\n"
+            "Morvane      _Quarv_Faq                   Quarv_Faq\n"
+            "Morvane      _Quarv_New                   Quarv_New\n"
+            "Morvane      _Quarv_Help                  Quarv_Help\n"
+            "Morvane      _Quarv_About                 Quarv_About\n"
+            "Morvane      _Quarv_Demo                  Quarv_Demo\n"
+            "Morvane      _Quarv_Live_Update           Quarv_Live_Update\n";
+        EXPECT_EQ(listings[0], twelve);
+        EXPECT_EQ(listings[1], "No module commands are registered.\n");
+        EXPECT_EQ(listings[2], twelve);
+        // DbTable_Test prints nothing.
+        EXPECT_NE(out.find("Command: DbTable_Test\nCommand: ARX"), std::string::npos) << out;
+        fs::remove_all(work);
+    }
 }
 
 }  // namespace

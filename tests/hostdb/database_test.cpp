@@ -305,6 +305,29 @@ TEST_F(Database, ReaderCreatesObjectsWithGivenHandlesAndForwardReferences) {
     EXPECT_EQ(host::ObjectOf(lineId)->ownerId(), msId);
 }
 
+TEST_F(Database, BlockReferenceExtentsCoverTheBlockEvenWhenItNestsItself) {
+    auto* def = new AcDbBlockTableRecord;
+    def->setName("BOX");
+    AcDbObjectId defId;
+    ASSERT_EQ(host::AddBlock(db.get(), def, AcDbHandle(), &defId), Acad::eOk);
+    auto* line = new host::RawEntity(
+        "LINE", {{10, "0"}, {20, "0"}, {30, "0"}, {11, "4"}, {21, "2"}, {31, "0"}});
+    ASSERT_EQ(host::AppendEntity(db.get(), defId, line, AcDbHandle(), nullptr), Acad::eOk);
+    ASSERT_EQ(host::AppendEntity(db.get(), defId, new AcDbBlockReference(AcGePoint3d(), defId),
+                                 AcDbHandle(), nullptr),
+              Acad::eOk);
+    auto* ref = new AcDbBlockReference(AcGePoint3d(10, 10, 0), defId);
+    ASSERT_EQ(host::SetScale(ref, AcGeVector3d(2, 2, 1)), Acad::eOk);
+    const AcDbObjectId refId = Append(ref);
+    AcDbEntity* ent = nullptr;
+    ASSERT_EQ(acdbOpenAcDbEntity(ent, refId, AcDb::kForRead), Acad::eOk);
+    AcGePoint3d lo, hi;
+    ASSERT_EQ(ent->getGeomExtents(lo, hi), Acad::eOk);
+    ent->close();
+    EXPECT_EQ(lo, AcGePoint3d(10, 10, 0));
+    EXPECT_EQ(hi, AcGePoint3d(18, 14, 0));
+}
+
 TEST_F(Database, AnonymousBlocksAreNumbered) {
     std::vector<std::string> names;
     for (int i = 0; i < 3; ++i) {
@@ -319,6 +342,15 @@ TEST_F(Database, AnonymousBlocksAreNumbered) {
     dup->setName("*t2");
     EXPECT_EQ(host::AddBlock(db.get(), dup, AcDbHandle(), nullptr), Acad::eDuplicateRecordName);
     delete dup;
+    // A renamed block is found by its new name only.
+    const AcDbObjectId first = host::FindBlock(db.get(), "*T1");
+    AcDbBlockTableRecord* block = nullptr;
+    ASSERT_EQ(acdbOpenObject(block, first, AcDb::kForWrite), Acad::eOk);
+    EXPECT_EQ(block->setName("*t3"), Acad::eDuplicateRecordName);
+    EXPECT_EQ(block->setName("Legend"), Acad::eOk);
+    block->close();
+    EXPECT_EQ(host::FindBlock(db.get(), "LEGEND"), first);
+    EXPECT_TRUE(host::FindBlock(db.get(), "*T1").isNull());
 }
 
 TEST(RuntimeClasses, EveryClassIsRegisteredAndDerivationHolds) {

@@ -4,12 +4,20 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <ostream>
 
 #include "host/hostdb.h"
 #include "platform/acutads.h"
 #include "platform/dbdict.h"
 #include "platform/dbmain.h"
 #include "platform/dbtable.h"
+
+// Ids print as their handles in test failures.
+inline void PrintTo(const AcDbObjectId& id, std::ostream* os) {
+    char buf[17];
+    id.handle().getIntoAsciiBuffer(buf);
+    *os << "#" << buf;
+}
 
 class DrawingTest : public ::testing::Test {
 protected:

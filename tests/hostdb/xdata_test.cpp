@@ -105,6 +105,43 @@ TYPED_TEST(XData, EveryKeptGroupRoundTrips) {
     EXPECT_EQ(this->Dump(this->T("4e679c82-0fd2-43E8-8d7f-465bf47e479f")), expected);
 }
 
+TYPED_TEST(XData, LayerBinaryAndOtherPointAndRealCodesKeepTheirValues) {
+    using C = TypeParam;
+    const ads_point p1 = {1, 2, 3}, p2 = {4, 5, 6}, p3 = {0, 0, 1};
+    auto* chain = acutBuildListT<C>(1001, this->T("Database"), 1003, this->T("Walls"), 1011, p1,
+                                    1012, p2, 1013, p3, 1041, 7.25, 1042, 0.5, 0);
+    // A binary chunk (the list builder takes no binary values).
+    auto* bin = acutNewRbT<C>(1004);
+    bin->resval.rbinary.clen = 3;
+    bin->resval.rbinary.buf = new char[3]{'\x01', '\x00', '\x7F'};
+    auto* tail = chain;
+    while (tail->rbnext)
+        tail = tail->rbnext;
+    tail->rbnext = bin;
+    ASSERT_EQ(this->Set(chain), Acad::eOk);
+    resbufT<C>* got = this->Get(this->T("Database"));
+    std::vector<int> codes;
+    for (auto* rb = got; rb; rb = rb->rbnext)
+        codes.push_back(rb->restype);
+    EXPECT_EQ(codes, (std::vector<int>{1001, 1003, 1011, 1012, 1013, 1041, 1042, 1004}));
+    auto* rb = got->rbnext;
+    EXPECT_EQ(this->U8(rb->resval.rstring), "Walls");
+    rb = rb->rbnext;
+    EXPECT_EQ(rb->resval.rpoint[2], 3);
+    rb = rb->rbnext->rbnext->rbnext;
+    EXPECT_EQ(rb->resval.rreal, 7.25);
+    rb = rb->rbnext->rbnext;
+    ASSERT_EQ(rb->resval.rbinary.clen, 3);
+    EXPECT_EQ(rb->resval.rbinary.buf[2], '\x7F');
+    acutRelRbT(got);
+    // A chunk over 127 bytes is refused.
+    auto* big = acutBuildListT<C>(1001, this->T("Database"), 0);
+    big->rbnext = acutNewRbT<C>(1004);
+    big->rbnext->resval.rbinary.clen = 128;
+    big->rbnext->resval.rbinary.buf = new char[128]();
+    EXPECT_EQ(this->Set(big), Acad::eInvalidResBuf);
+}
+
 TYPED_TEST(XData, SetReplacesPerApplicationAndHeadAloneRemoves) {
     using C = TypeParam;
     ASSERT_EQ(this->Set(acutBuildListT<C>(1001, this->T("Database"), 1000, this->T("one"), 1001,

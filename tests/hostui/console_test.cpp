@@ -92,3 +92,24 @@ TEST(ConsoleHost, DrawingArgumentMustBeReadable) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ConsoleHost, ScriptCommandRunsANestedScript) {
+    const std::string inner = Script("inner.scr", "ARX\n?\n");
+    const std::string bad = Script("bad.scr", "NOPE\n");
+    const std::string outer =
+        Script("outer.scr", "SCRIPT\n" + inner + "\nHELP\nSCRIPT\n" + bad + "\nARX\n?\n");
+    const ProcessRun run = Cadhost("--script " + outer);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.out.find("Enter script file name: " + inner +
+                           "\nCommand: ARX\nEnter an option [?/Load/Unload/Commands]: ?\nNo "
+                           "modules are loaded."),
+              std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("  TABLEEXPORT  writes a table's cells"), std::string::npos);
+    EXPECT_EQ(run.err, bad + ":1: error: Unknown command \"NOPE\".\n" + outer +
+                           ":5: error: SCRIPT: " + bad + " stopped at a failed line\n");
+}
+
+}  // namespace

@@ -1,5 +1,6 @@
 #include "host/loader.h"
 
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include "fixture.h"
@@ -57,6 +58,8 @@ TEST_F(Loader, LoadRegistersCommandsAndUnloadRemovesThem) {
     EXPECT_TRUE(host::LoadedModules().empty());
     EXPECT_EQ(host::Documents()->ReactorCount(), 0u);
     EXPECT_TRUE(errors.empty()) << errors;
+    // The library is really gone (its static data starts afresh on the next load).
+    EXPECT_EQ(dlopen(Module("hui_module17").c_str(), RTLD_NOW | RTLD_NOLOAD), nullptr);
 
     // Loading again in the same run registers the commands again.
     ASSERT_TRUE(host::LoadModule(Module("hui_module17"), &error)) << error;

@@ -1,0 +1,148 @@
+"""Checks drawings with ezdxf, a DXF reader independent of the host.
+
+usage:
+  check_dxf.py audit FILE              load, audit; exit 1 with the errors when there are any
+  check_dxf.py compare A B             every entity and object of A is in B with the same
+                                       handle, type, attributes and extended data
+  check_dxf.py tables FILE             prints each ACAD_TABLE: handle, block, extended data
+  check_dxf.py render FILE PNG         draws the first table's anonymous block to a PNG
+"""
+import json
+import sys
+
+import ezdxf
+from ezdxf import recover
+
+
+def load(path):
+    doc = ezdxf.readfile(path)
+    return doc
+
+
+def audit(path):
+    doc = load(path)
+    auditor = doc.audit()
+    if auditor.has_errors:
+        for e in auditor.errors:
+            print("error:", e.code, e.message)
+        return 1
+    print("ok", doc.dxfversion, len(doc.entitydb))
+    return 0
+
+
+def norm(value):
+    if isinstance(value, float):
+        return round(value, 9)
+    if hasattr(value, "__iter__") and not isinstance(value, str):
+        return [norm(v) for v in value]
+    return value
+
+
+def describe(entity):
+    attribs = {k: norm(v) for k, v in entity.dxf.all_existing_dxf_attribs().items()}
+    xdata = {}
+    if entity.xdata:
+        for app in entity.xdata.data:
+            xdata[app] = [(t.code, norm(t.value)) for t in entity.xdata.get(app)]
+    extra = None
+    if entity.dxftype() == "XRECORD":
+        extra = [(t.code, norm(t.value)) for t in entity.tags]
+    if entity.dxftype() == "DICTIONARY":
+        extra = sorted((k, v.dxf.handle if hasattr(v, "dxf") else v) for k, v in entity.items())
+    if entity.dxftype() == "HATCH":
+        extra = [[norm(tuple(v)) for v in p.vertices] for p in entity.paths
+                 if hasattr(p, "vertices")]
+    return entity.dxftype(), attribs, xdata, extra
+
+
+def compare(a_path, b_path):
+    a, b = load(a_path), load(b_path)
+    problems = 0
+    for handle, entity in a.entitydb.items():
+        if entity.dxftype() in ("CLASS",):
+            continue
+        other = b.entitydb.get(handle)
+        if other is None:
+            if entity.dxftype() == "SEQEND":
+                continue  # made by the reader itself for block references
+            print("missing:", handle, entity.dxftype())
+            problems += 1
+            continue
+        da, db = describe(entity), describe(other)
+        if da[0] == "DICTIONARY" and da[:3] == db[:3] and set(da[3]) <= set(db[3]):
+            continue  # entries may be added (a standard table style), never lost
+        if da != db:
+            print("differs:", handle, da, "!=", db)
+            problems += 1
+    for layout_a in a.layouts:
+        layout_b = b.layouts.get(layout_a.name)
+        ha = [e.dxf.handle for e in layout_a]
+        hb = [e.dxf.handle for e in layout_b]
+        if ha != hb:
+            print("layout", layout_a.name, "entities differ:", ha, hb)
+            problems += 1
+    print("compared", len(a.entitydb), "problems", problems)
+    return 1 if problems else 0
+
+
+def tables(path):
+    doc = load(path)
+    out = []
+    for e in doc.entitydb.values():
+        if e.dxftype() != "ACAD_TABLE":
+            continue
+        ref = e.xtags.get_subclass("AcDbBlockReference")
+        xdata = {}
+        if e.xdata:
+            for app in e.xdata.data:
+                xdata[app] = [[t.code, t.value] for t in e.xdata.get(app)]
+        out.append({"handle": e.dxf.handle, "block": ref.get_first_value(2, ""),
+                    "owner": e.dxf.owner, "xdata": xdata,
+                    "block_entities": len(doc.blocks.get(ref.get_first_value(2, "")) or [])})
+    print(json.dumps(out, ensure_ascii=False))
+    return 0
+
+
+def render(path, png):
+    import matplotlib
+    matplotlib.use("Agg")
+    import matplotlib.pyplot as plt
+    from ezdxf.addons.drawing import RenderContext, Frontend
+    from ezdxf.addons.drawing.matplotlib import MatplotlibBackend
+
+    doc = load(path)
+    table = next(e for e in doc.entitydb.values() if e.dxftype() == "ACAD_TABLE")
+    name = table.xtags.get_subclass("AcDbBlockReference").get_first_value(2)
+    block = doc.blocks.get(name)
+    fig = plt.figure()
+    ax = fig.add_axes([0, 0, 1, 1])
+    ctx = RenderContext(doc)
+    ctx.set_current_layout(doc.modelspace())
+    ctx.current_layout_properties.set_colors("#FFFFFF")  # color 7 draws black
+    backend = MatplotlibBackend(ax)
+    frontend = Frontend(ctx, backend)
+    frontend.draw_entities(block)
+    backend.finalize()
+    fig.savefig(png, dpi=100)
+    from PIL import Image
+    image = Image.open(png).convert("L")
+    dark = sum(1 for p in image.getdata() if p < 128)
+    print("rendered", name, len(block), "dark pixels", dark)
+    return 0
+
+
+def main():
+    cmd = sys.argv[1]
+    if cmd == "audit":
+        return audit(sys.argv[2])
+    if cmd == "compare":
+        return compare(sys.argv[2], sys.argv[3])
+    if cmd == "tables":
+        return tables(sys.argv[2])
+    if cmd == "render":
+        return render(sys.argv[2], sys.argv[3])
+    print(__doc__)
+    return 2
+
+
+sys.exit(main())

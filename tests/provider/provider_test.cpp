@@ -179,7 +179,12 @@ TEST(ExpressionTranslation, RewritesAccessSqlOrRefuses) {
         const char* access;
         const char* sqlite;  // nullptr: refused
     } cases[] = {
-        {"[FirstName] & \" \" & [LastName]", "[FirstName] || ' ' || [LastName]"},
+        {"[FirstName] & \" \" & [LastName]",
+         "coalesce([FirstName], '') || coalesce(' ', '') || coalesce([LastName], '')"},
+        {"Left([a], 2) & [b] = \"x\"", nullptr},
+        {"([a] & [b]+1) = \"x\" AND [c] & \"y\" <> 'z'",
+         "(coalesce([a], '') || coalesce([b]+1, '')) = 'x' AND coalesce([c], '') || coalesce('y', "
+         "'') <> 'z'"},
         {"(((Orders.OrderDate) Between #1/1/95# And #12/31/95#))",
          "(((Orders.OrderDate) Between '1995-01-01 00:00:00' And '1995-12-31 00:00:00'))"},
         {"Products.Discontinued=No", "Products.Discontinued=0"},

@@ -341,6 +341,8 @@ public:
             m_tables[Folded(e->object_name)] = e;
         for (MdbCatalogEntry* e : m_file.Entries(MDB_QUERY, true))
             m_queries[Folded(e->object_name)] = e->object_name;
+        // The copy is read-only to statements, as the file is: only loading writes to it.
+        m_db.Execute("PRAGMA query_only = ON");
     }
 
     ResultSet Query(const std::u16string& sql) override {
@@ -373,6 +375,13 @@ private:
         const std::string key = Folded(requested);
         if (!m_loaded.insert(key).second)
             return false;  // already there: a real error
+        struct Writable {
+            SqliteDatabase& db;
+            explicit Writable(SqliteDatabase& d) : db(d) { db.Execute("PRAGMA query_only = OFF"); }
+            ~Writable() {
+                sqlite3_exec(db.Handle(), "PRAGMA query_only = ON", nullptr, nullptr, nullptr);
+            }
+        } writable(m_db);
         try {
             return Create(key);
         } catch (...) {

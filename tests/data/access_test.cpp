@@ -243,6 +243,15 @@ TEST_F(Nwind, SavedQueryThatCannotBeRebuiltIsAClearErrorEveryTime) {
     }
 }
 
+TEST_F(Nwind, StatementsCannotChangeTheCopy) {
+    RecordedBoxes boxes;
+    CADORecordset rs(&m_access);
+    EXPECT_FALSE(rs.OpenQuery(_T("DELETE FROM Orders")));
+    EXPECT_EQ(rs.GetLastErrorCode(), 0x80040E14u);
+    ASSERT_TRUE(rs.OpenQuery(_T("SELECT * FROM Orders")));
+    EXPECT_EQ(rs.CountRows(), 830);
+}
+
 TEST(NwindErrors, MissingFileIsReportedWithTheConnectionString) {
     RecordedBoxes boxes;
     CADODatabase db;

@@ -100,9 +100,9 @@ TEST_F(Documents, PathIsEmptyUntilSaved) {
     EXPECT_STREQ(doc->docTitleUtf8(), "site.dxf");
 }
 
-TEST_F(Documents, SavingWithoutADrawingFormatKeepsThePathEmpty) {
-    // SAVE asks for a name the first time; without a drawing-file format it fails clearly.
-    EXPECT_FALSE(RunScript({"SAVE", "/tmp/hostui_never_written.dxf"}));
+TEST_F(Documents, ASaveThatFailsKeepsThePathEmpty) {
+    // SAVE asks for a name the first time; a file that cannot be written fails clearly.
+    EXPECT_FALSE(RunScript({"SAVE", "/tmp/hostui_no_such_folder/never_written.dxf"}));
     EXPECT_STREQ(host::CurrentDocument()->fileNameUtf8(), "");
     EXPECT_NE(errors.find("cannot save"), std::string::npos) << errors;
 }

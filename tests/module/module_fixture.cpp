@@ -1,9 +1,11 @@
 #include "module_fixture.h"
 
+#include "host/command_line.h"
 #include "host/documents.h"
 #include "host/editor.h"
 
 void DrawingTest::SetUp() {
+    host::SetCommandLineCapture(&m_output);
     host::InstallInteractiveSelector();
     host::StartDocuments();
     m_db = host::Documents()->Open()->database();
@@ -11,6 +13,7 @@ void DrawingTest::SetUp() {
 
 void DrawingTest::TearDown() {
     host::StopDocuments();
+    host::SetCommandLineCapture(nullptr);
     m_db = nullptr;
 }
 

@@ -27,7 +27,6 @@ class TableCreation : public DrawingTest {
 protected:
     void SetUp() override {
         DrawingTest::SetUp();
-        host::SetCommandLineCapture(&m_output);
         m_previousSink = host::SetUiSink(&m_boxes);
         host::ClearProgressMeterHistory();
         RegisterConnectTemplates();
@@ -35,7 +34,6 @@ protected:
     void TearDown() override {
         FreeDatabases();
         host::SetUiSink(m_previousSink);
-        host::SetCommandLineCapture(nullptr);
         DrawingTest::TearDown();
     }
 
@@ -70,7 +68,6 @@ protected:
         return ModelSpaceTables(m_db).back();
     }
 
-    std::string m_output;
     host::RecordingUiSink m_boxes;
     host::UiSink* m_previousSink = nullptr;
 };

@@ -73,6 +73,11 @@ class QV_OLE_API _com_error {
 public:
     explicit _com_error(HRESULT hr, std::u16string source = {}, std::u16string description = {})
         : m_hr(hr), m_source(std::move(source)), m_description(std::move(description)) {}
+    // Out of line in the provider, so that the type's identity (for catching it in a module)
+    // lives in one library only.
+    virtual ~_com_error();
+    _com_error(const _com_error&) = default;
+    _com_error& operator=(const _com_error&) = default;
     HRESULT Error() const { return m_hr; }
     _bstr_t Source() const;
     _bstr_t Description() const;

@@ -189,6 +189,17 @@ void AccessFile::CopyTable(MdbCatalogEntry* entry, SqliteDatabase& db, const std
         create += (c ? ", " : "") + QuoteSql(cols[c]->name) + " " + DeclaredType(*cols[c]);
         insert += c ? ", ?" : "?";
     }
+    // The whole copy is one savepoint: a table that fails half-way is not left behind.
+    db.Execute("SAVEPOINT copy_table");
+    struct Undo {
+        SqliteDatabase& db;
+        bool done = false;
+        ~Undo() {
+            if (!done)
+                sqlite3_exec(db.Handle(), "ROLLBACK TO copy_table; RELEASE copy_table", nullptr,
+                             nullptr, nullptr);
+        }
+    } undo{db};
     db.Execute(create + ")");
     sqlite3_stmt* raw = nullptr;
     if (sqlite3_prepare_v2(db.Handle(), (insert + ")").c_str(), -1, &raw, nullptr) != SQLITE_OK) {
@@ -196,7 +207,6 @@ void AccessFile::CopyTable(MdbCatalogEntry* entry, SqliteDatabase& db, const std
              std::string("Cannot copy the table: ") + sqlite3_errmsg(db.Handle()));
     }
     std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> stmt(raw, sqlite3_finalize);
-    db.Execute("SAVEPOINT copy_table");
     std::vector<MdbField> fields(std::max(ncols, 1u) + 256);
     std::vector<std::unique_ptr<char[]>> bound;
     if (copyObjects) {
@@ -316,11 +326,11 @@ void AccessFile::CopyTable(MdbCatalogEntry* entry, SqliteDatabase& db, const std
         }
         if (sqlite3_step(stmt.get()) != SQLITE_DONE) {
             const std::string message = sqlite3_errmsg(db.Handle());
-            db.Execute("ROLLBACK TO copy_table; RELEASE copy_table");
             Fail(E_FAIL, kAccessSource, "Cannot copy a row of '" + name + "': " + message);
         }
     }
     db.Execute("RELEASE copy_table");
+    undo.done = true;
 }
 
 class AccessBackend : public Backend {
@@ -331,6 +341,8 @@ public:
             m_tables[Folded(e->object_name)] = e;
         for (MdbCatalogEntry* e : m_file.Entries(MDB_QUERY, true))
             m_queries[Folded(e->object_name)] = e->object_name;
+        // The copy is read-only to statements, as the file is: only loading writes to it.
+        m_db.Execute("PRAGMA query_only = ON");
     }
 
     ResultSet Query(const std::u16string& sql) override {
@@ -363,6 +375,22 @@ private:
         const std::string key = Folded(requested);
         if (!m_loaded.insert(key).second)
             return false;  // already there: a real error
+        struct Writable {
+            SqliteDatabase& db;
+            explicit Writable(SqliteDatabase& d) : db(d) { db.Execute("PRAGMA query_only = OFF"); }
+            ~Writable() {
+                sqlite3_exec(db.Handle(), "PRAGMA query_only = ON", nullptr, nullptr, nullptr);
+            }
+        } writable(m_db);
+        try {
+            return Create(key);
+        } catch (...) {
+            m_loaded.erase(key);  // nothing was kept: the next statement reports it again
+            throw;
+        }
+    }
+
+    bool Create(const std::string& key) {
         if (auto t = m_tables.find(key); t != m_tables.end()) {
             m_file.CopyTable(t->second, m_db, t->second->object_name);
             return true;
@@ -376,6 +404,7 @@ private:
             m_db.Execute("CREATE VIEW " + QuoteSql(q->second) + " AS " + rebuilt.sql);
             return true;
         }
+        m_loaded.erase(key);
         return false;
     }
 

@@ -181,7 +181,33 @@ bool IsColumnReference(std::string_view e, std::string& qualifier) {
 bool TranslateExpression(std::string_view in, std::string& out, std::string& reason) {
     out.clear();
     std::vector<std::string> closers;  // per open parenthesis: what closes it
-    std::string previousWord;          // last keyword or identifier, lower case
+    // Access's & joins texts and reads NULL as empty text, where || gives NULL: each operand
+    // of a & chain is wrapped in coalesce(..., ''). Per parenthesis level: where the current
+    // operand starts, and whether it is the right operand of a &.
+    struct Level {
+        std::size_t operandStart = 0;
+        bool rightOfConcat = false;
+    };
+    std::vector<Level> levels(1);
+    const auto wrapOperand = [&](std::size_t start) {
+        std::size_t first = start, last = out.size();
+        while (first < last && out[first] == ' ')
+            ++first;
+        while (last > first && out[last - 1] == ' ')
+            --last;
+        const std::string trailing = out.substr(last);
+        out = out.substr(0, first) + "coalesce(" + out.substr(first, last - first) + ", '')" +
+              trailing;
+    };
+    // Ends the current operand at a boundary (comparison, keyword, comma, closing parenthesis).
+    const auto endOperand = [&] {
+        Level& level = levels.back();
+        if (level.rightOfConcat)
+            wrapOperand(level.operandStart);
+        level.rightOfConcat = false;
+    };
+    const auto startOperand = [&] { levels.back().operandStart = out.size(); };
+    std::string previousWord;  // last keyword or identifier, lower case
     std::size_t i = 0;
     while (i < in.size()) {
         const char c = in[i];
@@ -253,7 +279,9 @@ bool TranslateExpression(std::string_view in, std::string& out, std::string& rea
                 ++k;
             const bool call = k < in.size() && in[k] == '(';
             const bool qualified = (i > 0 && in[i - 1] == '.') || (j < in.size() && in[j] == '.');
-            if (call && !qualified && !SqlWords().count(lower)) {
+            // LEFT and RIGHT before "(" are the text functions, not joins.
+            const bool function = !SqlWords().count(lower) || lower == "left" || lower == "right";
+            if (call && !qualified && function) {
                 const auto f = Functions().find(lower);
                 if (f == Functions().end()) {
                     reason = "it uses the function " + word + ", which has no equivalent here";
@@ -261,10 +289,14 @@ bool TranslateExpression(std::string_view in, std::string& out, std::string& rea
                 }
                 out += f->second.open;
                 closers.emplace_back(f->second.close);
+                levels.push_back(Level{out.size(), false});
                 i = k + 1;
                 previousWord.clear();
                 continue;
             }
+            const bool boundary = !qualified && SqlWords().count(lower) > 0;
+            if (boundary)
+                endOperand();
             if (!qualified && (lower == "yes" || lower == "true" || lower == "on")) {
                 out += "1";
             } else if (!qualified && (lower == "no" || lower == "false" || lower == "off")) {
@@ -274,6 +306,8 @@ bool TranslateExpression(std::string_view in, std::string& out, std::string& rea
             } else {
                 out += word;
             }
+            if (boundary)
+                startOperand();
             previousWord = lower;
             i = j;
             continue;
@@ -282,17 +316,34 @@ bool TranslateExpression(std::string_view in, std::string& out, std::string& rea
             case '(':
                 closers.emplace_back(")");
                 out += c;
+                levels.push_back(Level{out.size(), false});
                 break;
             case ')':
                 if (closers.empty()) {
                     reason = "its parentheses do not match";
                     return false;
                 }
+                endOperand();
+                levels.pop_back();
                 out += closers.back();
                 closers.pop_back();
                 break;
+            case ',':
+            case '=':
+            case '<':
+            case '>':
+                endOperand();
+                out += c;
+                startOperand();
+                break;
             case '&':
+                // The left operand is wrapped now, the right one where it ends.
+                if (!levels.back().rightOfConcat)
+                    wrapOperand(levels.back().operandStart);
+                endOperand();
                 out += "||";
+                startOperand();
+                levels.back().rightOfConcat = true;
                 break;
             case '!':
                 reason = "it refers to a form or report of the application (!)";
@@ -318,6 +369,7 @@ bool TranslateExpression(std::string_view in, std::string& out, std::string& rea
         reason = "its parentheses do not match";
         return false;
     }
+    endOperand();
     return true;
 }
 

@@ -164,8 +164,13 @@ int CompareCells(const Cell& a, const Cell& b) {
 
 class ConnectionImpl;
 
+class FieldsImpl;
+
 class RecordsetImpl : public ComObject<_Recordset> {
 public:
+    RecordsetImpl() = default;
+    ~RecordsetImpl() override;
+
     // Opens the recordset over fetched rows.
     void Attach(ResultSet rows) {
         m_data = std::make_shared<const ResultSet>(std::move(rows));
@@ -270,46 +275,78 @@ private:
     std::vector<std::size_t> m_order;
     long m_pos = 0;
     std::u16string m_sort;
+    _com_ptr_t<FieldsImpl> m_fields;  // made on first use, detached when the record set goes
     CursorTypeEnum m_cursorType = adOpenForwardOnly;
     CursorLocationEnum m_location = adUseServer;
     LockTypeEnum m_lock = adLockReadOnly;
 };
 
+// Fields and Field objects are made once per record set and handed out again; they point
+// back at their record set without owning it, and are detached when it goes.
 class FieldImpl : public ComObject<Field> {
 public:
     FieldImpl(RecordsetImpl* rs, std::size_t column) : m_rs(rs), m_column(column) {}
-    _variant_t GetValue() override { return MakeValue(m_rs->Current(m_column), Col().vt); }
+    _variant_t GetValue() override { return MakeValue(Rs().Current(m_column), Col().vt); }
     _bstr_t GetName() override { return _bstr_t(std::u16string_view(Col().name)); }
     DataTypeEnum GetType() override { return Col().type; }
     ADO_LONGPTR GetDefinedSize() override { return Col().definedSize; }
     long GetAttributes() override { return Col().attributes; }
-    ADO_LONGPTR GetActualSize() override { return ActualSize(m_rs->Current(m_column), Col()); }
+    ADO_LONGPTR GetActualSize() override { return ActualSize(Rs().Current(m_column), Col()); }
     unsigned char GetPrecision() override { return Col().precision; }
     unsigned char GetNumericScale() override { return Col().scale; }
+    void Detach() { m_rs = nullptr; }
 
 private:
+    RecordsetImpl& Rs() const {
+        if (!m_rs)
+            FailClosed(kRecordsetSource);
+        return *m_rs;
+    }
     const Column& Col() const {
-        const ResultSet& data = m_rs->Data();
+        const ResultSet& data = Rs().Data();
         if (m_column >= data.columns.size())
             FailNotFound();
         return data.columns[m_column];
     }
-    _com_ptr_t<RecordsetImpl> m_rs;
+    RecordsetImpl* m_rs;
     std::size_t m_column;
 };
 
 class FieldsImpl : public ComObject<Fields> {
 public:
     explicit FieldsImpl(RecordsetImpl* rs) : m_rs(rs) {}
-    long GetCount() override { return static_cast<long>(m_rs->Data().columns.size()); }
+    long GetCount() override { return static_cast<long>(Rs().Data().columns.size()); }
     FieldPtr GetItem(const _variant_t& index) override {
-        return FieldPtr(new FieldImpl(m_rs, static_cast<std::size_t>(m_rs->FindColumn(index))),
-                        false);
+        const auto column = static_cast<std::size_t>(Rs().FindColumn(index));
+        if (m_items.size() <= column)
+            m_items.resize(column + 1);
+        if (!m_items[column])
+            m_items[column].Attach(new FieldImpl(m_rs, column));
+        return FieldPtr(m_items[column].GetInterfacePtr());
+    }
+    void Detach() {
+        m_rs = nullptr;
+        for (auto& item : m_items) {
+            if (item)
+                item->Detach();
+        }
+        m_items.clear();
     }
 
 private:
-    _com_ptr_t<RecordsetImpl> m_rs;
+    RecordsetImpl& Rs() const {
+        if (!m_rs)
+            FailClosed(kRecordsetSource);
+        return *m_rs;
+    }
+    RecordsetImpl* m_rs;
+    std::vector<_com_ptr_t<FieldImpl>> m_items;
 };
+
+RecordsetImpl::~RecordsetImpl() {
+    if (m_fields)
+        m_fields->Detach();
+}
 
 long RecordsetImpl::FindColumn(const _variant_t& index) const {
     const auto& columns = Data().columns;
@@ -322,17 +359,27 @@ long RecordsetImpl::FindColumn(const _variant_t& index) const {
         }
         FailNotFound();
     }
-    _variant_t position;
-    if (FAILED(VariantChangeType(&position, &index, 0, VT_I4)))
+    long requested = -1;
+    if (index.vt == VT_I2) {
+        requested = index.iVal;
+    } else if (index.vt == VT_I4) {
+        requested = index.lVal;
+    } else {
+        _variant_t position;
+        if (FAILED(VariantChangeType(&position, &index, 0, VT_I4)))
+            FailNotFound();
+        requested = position.lVal;
+    }
+    if (requested < 0 || requested >= static_cast<long>(columns.size()))
         FailNotFound();
-    if (position.lVal < 0 || position.lVal >= static_cast<long>(columns.size()))
-        FailNotFound();
-    return position.lVal;
+    return requested;
 }
 
 FieldsPtr RecordsetImpl::GetFields() {
     Require();
-    return FieldsPtr(new FieldsImpl(this), false);
+    if (!m_fields)
+        m_fields.Attach(new FieldsImpl(this));
+    return FieldsPtr(m_fields.GetInterfacePtr());
 }
 
 void RecordsetImpl::PutSort(const _bstr_t& criteria) {

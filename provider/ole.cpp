@@ -646,3 +646,5 @@ DWORD FormatMessageW(DWORD flags, const void*, DWORD messageId, DWORD, char16_t*
                      void*) {
     return FormatSystemMessage(flags, messageId, buffer, size);
 }
+
+_com_error::~_com_error() = default;

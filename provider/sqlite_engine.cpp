@@ -300,21 +300,55 @@ bool ParseDecimal(std::string_view text, DECIMAL& out) {
 }
 
 bool OleDateFromIso(std::string_view text, double& out) {
-    int y = 0, m = 0, d = 0, hh = 0, mm = 0;
-    double ss = 0;
-    char sep = 0;
-    const std::string s(text);
-    const int n =
-        std::sscanf(s.c_str(), "%4d-%2d-%2d%c%2d:%2d:%lf", &y, &m, &d, &sep, &hh, &mm, &ss);
-    if (n != 3 && n < 6)
+    // "YYYY-MM-DD", optionally followed by ' ' or 'T' and "HH:MM", ":SS" and a fraction.
+    std::size_t i = 0;
+    const auto number = [&](std::size_t digits, int& value) {
+        if (i + digits > text.size())
+            return false;
+        value = 0;
+        for (std::size_t k = 0; k < digits; ++k) {
+            const char c = text[i + k];
+            if (c < '0' || c > '9')
+                return false;
+            value = value * 10 + (c - '0');
+        }
+        i += digits;
+        return true;
+    };
+    const auto expect = [&](char c) {
+        if (i >= text.size() || text[i] != c)
+            return false;
+        ++i;
+        return true;
+    };
+    int y = 0, m = 0, d = 0, hh = 0, mm = 0, ss = 0;
+    double fraction = 0;
+    if (!number(4, y) || !expect('-') || !number(2, m) || !expect('-') || !number(2, d))
         return false;
-    if (n > 3 && sep != ' ' && sep != 'T')
-        return false;
-    const int whole = static_cast<int>(ss);
-    COleDateTime t(y, m, d, hh, mm, whole);
+    if (i < text.size()) {
+        if (text[i] != ' ' && text[i] != 'T')
+            return false;
+        ++i;
+        if (!number(2, hh) || !expect(':') || !number(2, mm))
+            return false;
+        if (i < text.size() && text[i] == ':') {
+            ++i;
+            if (!number(2, ss))
+                return false;
+            if (i < text.size() && text[i] == '.') {
+                double scale = 0.1;
+                for (++i; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i, scale /= 10) {
+                    fraction += (text[i] - '0') * scale;
+                }
+            }
+        }
+        if (i != text.size())
+            return false;
+    }
+    COleDateTime t(y, m, d, hh, mm, ss);
     if (t.GetStatus() != COleDateTime::valid)
         return false;
-    out = t.m_dt + (t.m_dt >= 0 ? 1 : -1) * (ss - whole) / 86400.0;
+    out = t.m_dt + (t.m_dt >= 0 ? 1 : -1) * fraction / 86400.0;
     return true;
 }
 

@@ -1,14 +1,19 @@
 #include "module_fixture.h"
 
+#include "host/command_line.h"
 #include "host/documents.h"
+#include "host/editor.h"
 
 void DrawingTest::SetUp() {
+    host::SetCommandLineCapture(&m_output);
+    host::InstallInteractiveSelector();
     host::StartDocuments();
     m_db = host::Documents()->Open()->database();
 }
 
 void DrawingTest::TearDown() {
     host::StopDocuments();
+    host::SetCommandLineCapture(nullptr);
     m_db = nullptr;
 }
 

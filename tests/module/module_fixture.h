@@ -18,6 +18,7 @@ protected:
     std::vector<CString> RowTexts(AcDbObjectId tableId, int row);
 
     AcDbDatabase* m_db = nullptr;  // the current document's drawing
+    std::string m_output;          // what was printed on the command line
 };
 
 // Text of the build's width from UTF-8.

@@ -1,4 +1,5 @@
 // Filling existing tables from a start cell: rows and columns grow and shrink with the block.
+#include "host/input_source.h"
 #include "module_fixture.h"
 #include "tables/BuildTable.h"
 
@@ -104,6 +105,63 @@ TEST_F(FillExisting, ColumnsGrowButNeverShrink) {
             EXPECT_EQ(row.back(), want);
         }
     }
+}
+
+}  // namespace
+
+namespace {
+
+class StartCellPick : public DrawingTest {
+protected:
+    struct Pick {
+        int success;
+        AcDbObjectId table;
+        int row, column;
+    };
+    Pick PickAt(const char* answer) {
+        host::QueueInput input({answer});
+        host::ScopedInput scope(input);
+        Pick p{};
+        p.success = PickStartCell(p.table, p.row, p.column);
+        return p;
+    }
+};
+
+TEST_F(StartCellPick, FindsTheCellUnderThePoint) {
+    // Rows are 3.7 high and run toward negative Y from the position; columns 25 wide.
+    const AcDbObjectId id = MakeTable(4, 3, AcGePoint3d(100, 50, 0));
+    const Pick p = PickAt("130,42");
+    EXPECT_EQ(p.success, 1);
+    EXPECT_EQ(p.table, id);
+    EXPECT_EQ(p.row, 2);
+    EXPECT_EQ(p.column, 1);
+
+    const Pick miss = PickAt("0,0");
+    EXPECT_EQ(miss.success, 1);
+    EXPECT_TRUE(miss.table.isNull());
+    EXPECT_EQ(PickAt("*Cancel*").success, 0);
+}
+
+TEST_F(StartCellPick, EmptyDrawingGivesNoPick) {
+    EXPECT_EQ(PickAt("1,1").success, 0);
+}
+
+TEST_F(StartCellPick, FirstTableInDrawingOrderWinsAndOnlyTheCurrentSpaceCounts) {
+    const AcDbObjectId paper = [&] {
+        m_db->setCurrentSpace(m_db->paperSpaceId());
+        const AcDbObjectId id = MakeTable(2, 2);
+        m_db->setCurrentSpace(m_db->modelSpaceId());
+        return id;
+    }();
+    const AcDbObjectId first = MakeTable(2, 2);
+    MakeTable(2, 2, AcGePoint3d(10, 0, 0));  // overlaps the first at the point below
+    const Pick model = PickAt("12,-1");
+    EXPECT_EQ(model.table, first);
+    EXPECT_EQ(model.column, 0);
+
+    m_db->setCurrentSpace(m_db->paperSpaceId());
+    const Pick layout = PickAt("12,-1");
+    EXPECT_EQ(layout.table, paper);
 }
 
 }  // namespace

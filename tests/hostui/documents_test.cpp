@@ -56,8 +56,9 @@ TEST_F(Documents, ReactorsHearOfDocumentsOpenedActivatedAndClosed) {
     reactor.log.clear();
     EXPECT_TRUE(docs->Close(second));
     EXPECT_EQ(reactor.log,
-              "toBeDeactivated(Drawing2.dwg) toBeActivated(Drawing1.dwg) current(Drawing1.dwg) "
-              "activated(Drawing1.dwg) toBeDestroyed(Drawing2.dwg) destroyed ");
+              "toBeDestroyed(Drawing2.dwg) toBeDeactivated(Drawing2.dwg) "
+              "toBeActivated(Drawing1.dwg) current(Drawing1.dwg) activated(Drawing1.dwg) "
+              "destroyed ");
     EXPECT_EQ(acdbCurDwg(), first->database());
     // The last document stays open.
     EXPECT_FALSE(docs->Close(first));
@@ -88,6 +89,26 @@ TEST_F(Documents, AReactorMayRemoveItselfDuringACallback) {
     EXPECT_EQ(self.calls, 1);
     EXPECT_NE(other.log.find("created(Drawing3.dwg)"), std::string::npos);
     acDocManager->removeReactor(&other);
+}
+
+// Checks that a closing document is still current when it is announced.
+class ClosingReactor : public AcApDocManagerReactor {
+public:
+    void documentToBeDestroyed(AcApDocument* d) override {
+        wasCurrent = acDocManager->curDocument() == d;
+        databaseWasWorking = acdbCurDwg() == d->database();
+    }
+    bool wasCurrent = false;
+    bool databaseWasWorking = false;
+};
+
+TEST_F(Documents, ClosingDocumentIsCurrentWhenAnnounced) {
+    ClosingReactor reactor;
+    acDocManager->addReactor(&reactor);
+    EXPECT_TRUE(RunScript({"NEW", "CLOSE"}));
+    EXPECT_TRUE(reactor.wasCurrent);
+    EXPECT_TRUE(reactor.databaseWasWorking);
+    acDocManager->removeReactor(&reactor);
 }
 
 TEST_F(Documents, PathIsEmptyUntilSaved) {

@@ -28,9 +28,16 @@ function(quarvel_add_module_builds)
         # without their symbols meeting.
         set_target_properties(${core} PROPERTIES CXX_VISIBILITY_PRESET hidden
                               VISIBILITY_INLINES_HIDDEN ON)
+        # Unique symbols would pin a module in memory, so that unloading it would neither run
+        # its static destructors nor let a reload start afresh.
+        if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+            target_compile_options(${core} PRIVATE -fno-gnu-unique)
+        endif()
 
         add_library(Quarvel${release} MODULE)
         target_link_libraries(Quarvel${release} PRIVATE ${core})
         set_target_properties(Quarvel${release} PROPERTIES PREFIX "" SUFFIX ".so")
+        # Every symbol a module needs must come from the host runtime or the provider.
+        target_link_options(Quarvel${release} PRIVATE -Wl,--no-undefined)
     endforeach()
 endfunction()

@@ -59,13 +59,23 @@ void CmdOpen() {
         ReportError("OPEN: no drawing file name given");
         return;
     }
+    // A drawing open already is made current rather than opened twice (two documents saving
+    // to one file would overwrite each other's work).
+    const std::string absolute = AbsolutePath(path);
+    for (const auto& doc : Documents()->Documents()) {
+        if (doc->Path() == absolute) {
+            Documents()->Activate(doc.get());
+            CommandLineWrite("\n" + absolute + " is open already; it is now current.");
+            return;
+        }
+    }
     std::string error;
     std::unique_ptr<AcDbDatabase> db = LoadDrawing(path, error);
     if (!db) {
         ReportError(error);
         return;
     }
-    Documents()->Open(std::move(db), AbsolutePath(path));
+    Documents()->Open(std::move(db), absolute);
 }
 
 void SaveAs(Document& doc, std::string path) {
@@ -249,6 +259,7 @@ std::vector<Builtin> MakeBuiltins() {
         {"SAVEAS", CmdSaveAs, "saves the current drawing under a new name"},
         {"CLOSE", CmdClose, "closes the current drawing"},
         {"QUIT", CmdQuit, "ends the session"},
+        {"EXIT", CmdQuit, "ends the session (as QUIT)"},
         {"ARX", CmdArx, "lists, loads and unloads modules; lists their commands"},
         {"UCS", CmdUcs, "moves the user coordinate system's origin, or back to World"},
         {"SCRIPT", CmdScript, "runs the commands of a script file"},

@@ -1,5 +1,5 @@
 // The host's own commands, found before the modules' commands:
-//   NEW, OPEN, SAVE, SAVEAS, CLOSE, QUIT        documents
+//   NEW, OPEN, SAVE, SAVEAS, CLOSE, QUIT, EXIT  documents
 //   ARX (?, Load, Unload, Commands)             modules
 //   UCS                                         user coordinate system (origin or World)
 //   SCRIPT, HELP                                run a script file; list the commands

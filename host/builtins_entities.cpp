@@ -47,11 +47,13 @@ struct Closer {
 
 // The objects picked at "Select objects:" (interactive selection through the host's
 // selection sets). RTNORM with at least one id, or the reason already reported.
-int PickObjects(std::vector<AcDbObjectId>& ids) {
+// With a type, only entities of that drawing-file type ("ACAD_TABLE") are taken.
+int PickObjects(std::vector<AcDbObjectId>& ids, const char* type = nullptr) {
     ids.clear();
     ads_name ss;
-    const int rc = acedSSGet(static_cast<const char*>(nullptr), nullptr, nullptr,
-                             static_cast<const resbufA*>(nullptr), ss);
+    resbufA* filter = type ? acutBuildListT<char>(0, type, 0) : nullptr;
+    const int rc = acedSSGet(static_cast<const char*>(nullptr), nullptr, nullptr, filter, ss);
+    acutRelRbT(filter);
     if (rc != RTNORM)
         return rc;
     std::int32_t length = 0;
@@ -160,21 +162,10 @@ std::string ValueText(const resbufA* rb) {
     }
 }
 
-void CmdXdList() {
-    AcDbObjectId id;
-    AcGePoint3d picked;
-    const int rc = GetEntity("\nSelect object: ", id, picked);
-    if (rc == RTCAN)
-        return;
-    if (rc != RTNORM) {
-        ReportError("XDLIST: nothing selected");
-        return;
-    }
+void ListXData(AcDbObjectId id) {
     AcDbEntity* entity = nullptr;
-    if (acdbOpenAcDbEntity(entity, id, AcDb::kForRead) != Acad::eOk) {
-        ReportError("XDLIST: the entity cannot be read");
+    if (acdbOpenAcDbEntity(entity, id, AcDb::kForRead) != Acad::eOk)
         return;
-    }
     resbufA* chain = entity->xData(static_cast<const char*>(nullptr));
     CommandLineWrite("\nExtended data of " + TypeName(entity) + " " + HandleText(id) + ":");
     entity->close();
@@ -185,6 +176,19 @@ void CmdXdList() {
     for (const resbufA* rb = chain; rb; rb = rb->rbnext)
         CommandLineWrite(Format("\n  %4d  ", rb->restype) + ValueText(rb));
     acutRelRbT(chain);
+}
+
+void CmdXdList() {
+    std::vector<AcDbObjectId> ids;
+    const int rc = PickObjects(ids);
+    if (rc == RTCAN)
+        return;
+    if (rc != RTNORM) {
+        ReportError("XDLIST: nothing selected");
+        return;
+    }
+    for (const AcDbObjectId& id : ids)
+        ListXData(id);
 }
 
 // ---- -TABLE ------------------------------------------------------------------------------
@@ -269,18 +273,22 @@ std::string CsvField(std::string_view text) {
 }
 
 void CmdTableExport() {
-    AcDbObjectId id;
-    AcGePoint3d picked;
-    int rc = GetEntity("\nSelect table: ", id, picked);
+    std::vector<AcDbObjectId> ids;
+    int rc = PickObjects(ids, "ACAD_TABLE");
     if (rc == RTCAN)
         return;
     if (rc != RTNORM) {
-        ReportError("TABLEEXPORT: nothing selected");
+        ReportError("TABLEEXPORT: no table selected");
+        return;
+    }
+    if (ids.size() > 1) {
+        ReportError(
+            Format("TABLEEXPORT: %d tables selected; select one", static_cast<int>(ids.size())));
         return;
     }
     AcDbTable* table = nullptr;
-    if (acdbOpenObject(table, id, AcDb::kForRead) != Acad::eOk) {
-        ReportError("TABLEEXPORT: the selected entity is not a table");
+    if (acdbOpenObject(table, ids.front(), AcDb::kForRead) != Acad::eOk) {
+        ReportError("TABLEEXPORT: the table cannot be read");
         return;
     }
     std::vector<std::string> lines;

@@ -95,7 +95,12 @@ static void WriteError(std::string_view kind, std::string_view message) {
 }
 
 void ReportError(std::string_view message) {
-    // One error per line: what follows from the first one is not reported again.
+    // One error per line: what follows from the first one is not reported again. Without an
+    // input source (host calls from a test) every error is reported.
+    if (!HasInput()) {
+        WriteError("error: ", message);
+        return;
+    }
     if (CurrentInput().Failed())
         return;
     WriteError("error: ", message);

@@ -201,6 +201,12 @@ CommandStack& Commands() {
 
 }  // namespace host
 
+namespace {
+// The command stack is in the system registry from the moment the host runtime is loaded.
+[[maybe_unused]] const bool g_registered =
+    (acrxSysRegistry()->atPut(ACRX_COMMAND_DOCK, &host::Commands()), true);
+}  // namespace
+
 AcEdCommandStack* acedRegCmdsPtr() {
     return &host::Commands();
 }

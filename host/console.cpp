@@ -58,26 +58,9 @@ int UsageError(const std::string& message) {
     return 2;
 }
 
-void RegisterServices() {
-    AcRxDictionary* registry = acrxSysRegistry();
-    if (!registry)
-        return;
-    registry->atPut(ACRX_COMMAND_DOCK, acedRegCmdsPtr());
-    registry->atPut(ACRX_DYNAMIC_LINKER, acrxDynamicLinkerPtr());
-}
-
-void UnregisterServices() {
-    AcRxDictionary* registry = acrxSysRegistry();
-    if (!registry)
-        return;
-    registry->remove(ACRX_COMMAND_DOCK);
-    registry->remove(ACRX_DYNAMIC_LINKER);
-}
-
 }  // namespace
 
 Session::Session(NoDrawing) {
-    RegisterServices();
     StartDocuments();
     InstallInteractiveSelector();
     SetQuitRequested(false);
@@ -94,7 +77,6 @@ Session::~Session() {
         Documents()->CloseAll();
     UnloadAllModules();
     StopDocuments();
-    UnregisterServices();
 }
 
 bool RunCommand(std::string_view name) {

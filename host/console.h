@@ -8,8 +8,9 @@
 
 namespace host {
 
-// Starts the host's services: the system registry entries, the document manager with its
-// first drawing, the interactive selector. Stopping closes the documents and unloads every
+// Starts the host's session services: the document manager with its first drawing and the
+// interactive selector (the editor's "Select objects:" loop). The command stack and the
+// dynamic linker are in the system registry as soon as the host runtime is loaded. Stopping closes the documents and unloads every
 // module. One session at a time.
 class Session {
 public:

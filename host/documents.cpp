@@ -136,24 +136,27 @@ bool DocManager::Close(Document* doc) {
         std::find_if(m_docs.begin(), m_docs.end(), [&](const auto& d) { return d.get() == doc; });
     if (it == m_docs.end())
         return false;
+    // The most recently opened of the others becomes current.
+    Document* next = nullptr;
     if (doc == m_current) {
-        // The most recently opened of the others becomes current.
-        Document* next = nullptr;
         for (auto other = m_docs.rbegin(); other != m_docs.rend(); ++other) {
             if (other->get() != doc) {
                 next = other->get();
                 break;
             }
         }
-        Activate(next);
     }
-    Destroy(doc);
+    Destroy(doc, next);
     return true;
 }
 
-void DocManager::Destroy(Document* doc) {
+void DocManager::Destroy(Document* doc, Document* next) {
+    // Modules and reactors hear of the closing while the document is still what it was
+    // (current, when it was); then another becomes current and the document goes.
     SendToModules(AcRx::kUnloadDwgMsg, doc);
     Notify([&](AcApDocManagerReactor* r) { r->documentToBeDestroyed(doc); });
+    if (next)
+        Activate(next);
     const std::string fileName = doc->Path();
     const auto it =
         std::find_if(m_docs.begin(), m_docs.end(), [&](const auto& d) { return d.get() == doc; });
@@ -173,7 +176,7 @@ void DocManager::CloseAll() {
         if (m_docs.size() > 1) {
             Close(doc);
         } else {
-            Destroy(doc);
+            Destroy(doc, nullptr);
         }
     }
 }

@@ -99,7 +99,7 @@ public:
 private:
     template <class F>
     void Notify(F call);
-    void Destroy(Document* doc);
+    void Destroy(Document* doc, Document* next);
     std::vector<std::unique_ptr<Document>> m_docs;
     std::vector<AcApDocManagerReactor*> m_reactors;
     Document* m_current = nullptr;

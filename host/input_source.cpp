@@ -128,6 +128,10 @@ InputSource& CurrentInput() {
     return *g_input;
 }
 
+bool HasInput() {
+    return g_input != &g_noInput;
+}
+
 InputSource* SetInput(InputSource* source) {
     InputSource* previous = g_input;
     g_input = source ? source : &g_noInput;

@@ -8,6 +8,11 @@
 //   - an empty line is Enter (an empty answer);
 //   - a line whose first non-blank character is ';' is a comment and is skipped;
 //   - the line *Cancel* (any letter case) cancels the current prompt.
+//
+// Sources know nothing of what a line means, so further kinds of input travel the same way:
+// a headless dialog, for example, reads its actions (lines such as "DIALOG ...") with
+// CurrentInput().ReadLine() while it is open, and gets the same echo, comments, line numbers
+// and failure handling as any prompt.
 #pragma once
 
 #include <cstdint>
@@ -112,6 +117,8 @@ private:
 
 // The source in use (an empty queue when none was installed: every prompt is cancelled).
 InputSource& CurrentInput();
+// Whether a source was installed (else prompts see the empty default).
+bool HasInput();
 // Installs a source (nullptr restores the empty default); returns the previous one.
 InputSource* SetInput(InputSource* source);
 

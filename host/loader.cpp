@@ -178,8 +178,10 @@ bool LoadModule(const std::string& path, std::string* error) {
         const char* why = dlerror();
         return fail(why ? why : "the file is not a loadable module");
     }
+    // Loading ran the module's static constructors, which may have registered reactors:
+    // a refused module is taken out as thoroughly as an unloaded one.
     auto refuse = [&](std::string message) {
-        dlclose(module->handle);
+        Close(std::move(module));
         return fail(std::move(message));
     };
     module->entry = reinterpret_cast<EntryPoint>(dlsym(module->handle, "acrxEntryPoint"));
@@ -281,6 +283,12 @@ AcRxDynamicLinker& Linker() {
 }
 
 }  // namespace host
+
+namespace {
+// The dynamic linker is in the system registry from the moment the host runtime is loaded.
+[[maybe_unused]] const bool g_registered =
+    (acrxSysRegistry()->atPut(ACRX_DYNAMIC_LINKER, &host::Linker()), true);
+}  // namespace
 
 AcRxDynamicLinker* acrxDynamicLinkerPtr() {
     return &host::Linker();

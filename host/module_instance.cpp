@@ -5,6 +5,7 @@
 
 HINSTANCE AfxFindModuleInstance(const void* addressInModule) {
     Dl_info info{};
-    if (!addressInModule || dladdr(addressInModule, &info) == 0) return nullptr;
+    if (!addressInModule || dladdr(addressInModule, &info) == 0)
+        return nullptr;
     return static_cast<HINSTANCE>(info.dli_fbase);
 }

@@ -27,14 +27,18 @@ int FillExistingTable(const CellGrid& grid, const TableLink& link, AcDbTable* pT
     if (rows < n - r0) {
         pTable->deleteRows(r0 + rows, n - r0 - rows);
     } else if (rows > n - r0) {
-        const int at = n > 0 ? n - 1 : 0;
-        pTable->insertRows(at, pTable->rowHeight(at), r0 + rows - n);
+        // New rows go in before the last row, with its height. When the block starts below
+        // the last row they go in after it instead, so that its contents stay in place.
+        const int like = n > 0 ? n - 1 : 0;
+        const int at = r0 >= n ? n : like;
+        pTable->insertRows(at, pTable->rowHeight(like), r0 + rows - n);
     }
     // Columns grow to hold the block, also when the block starts beyond the last column;
     // columns are never deleted.
     if (columns > m - c0) {
-        const int at = m > 0 ? m - 1 : 0;
-        pTable->insertColumns(at, pTable->columnWidth(at), c0 + columns - m);
+        const int like = m > 0 ? m - 1 : 0;
+        const int at = c0 >= m ? m : like;
+        pTable->insertColumns(at, pTable->columnWidth(like), c0 + columns - m);
     }
     for (int i = 0; i < rows; ++i) {
         for (int j = 0; j < columns; ++j) {

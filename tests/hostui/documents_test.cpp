@@ -56,8 +56,9 @@ TEST_F(Documents, ReactorsHearOfDocumentsOpenedActivatedAndClosed) {
     reactor.log.clear();
     EXPECT_TRUE(docs->Close(second));
     EXPECT_EQ(reactor.log,
-              "toBeDeactivated(Drawing2.dwg) toBeActivated(Drawing1.dwg) current(Drawing1.dwg) "
-              "activated(Drawing1.dwg) toBeDestroyed(Drawing2.dwg) destroyed ");
+              "toBeDestroyed(Drawing2.dwg) toBeDeactivated(Drawing2.dwg) "
+              "toBeActivated(Drawing1.dwg) current(Drawing1.dwg) activated(Drawing1.dwg) "
+              "destroyed ");
     EXPECT_EQ(acdbCurDwg(), first->database());
     // The last document stays open.
     EXPECT_FALSE(docs->Close(first));
@@ -90,6 +91,26 @@ TEST_F(Documents, AReactorMayRemoveItselfDuringACallback) {
     acDocManager->removeReactor(&other);
 }
 
+// Checks that a closing document is still current when it is announced.
+class ClosingReactor : public AcApDocManagerReactor {
+public:
+    void documentToBeDestroyed(AcApDocument* d) override {
+        wasCurrent = acDocManager->curDocument() == d;
+        databaseWasWorking = acdbCurDwg() == d->database();
+    }
+    bool wasCurrent = false;
+    bool databaseWasWorking = false;
+};
+
+TEST_F(Documents, ClosingDocumentIsCurrentWhenAnnounced) {
+    ClosingReactor reactor;
+    acDocManager->addReactor(&reactor);
+    EXPECT_TRUE(RunScript({"NEW", "CLOSE"}));
+    EXPECT_TRUE(reactor.wasCurrent);
+    EXPECT_TRUE(reactor.databaseWasWorking);
+    acDocManager->removeReactor(&reactor);
+}
+
 TEST_F(Documents, PathIsEmptyUntilSaved) {
     host::Document* doc = host::CurrentDocument();
     EXPECT_STREQ(doc->fileNameUtf8(), "");
@@ -105,6 +126,16 @@ TEST_F(Documents, ASaveThatFailsKeepsThePathEmpty) {
     EXPECT_FALSE(RunScript({"SAVE", "/tmp/hostui_no_such_folder/never_written.dxf"}));
     EXPECT_STREQ(host::CurrentDocument()->fileNameUtf8(), "");
     EXPECT_NE(errors.find("cannot save"), std::string::npos) << errors;
+}
+
+TEST_F(Documents, OpeningAnOpenDrawingMakesItCurrent) {
+    host::Document* first = host::CurrentDocument();
+    first->SetPath("/tmp/hostui_site.dxf");
+    host::Documents()->Open();
+    EXPECT_TRUE(RunScript({"OPEN", "/tmp/hostui_site.dxf"}));
+    EXPECT_EQ(host::CurrentDocument(), first);
+    EXPECT_EQ(acDocManager->documentCount(), 2);
+    EXPECT_NE(out.find("is open already; it is now current."), std::string::npos);
 }
 
 TEST_F(Documents, FlushGraphicsIsCounted) {

@@ -202,11 +202,11 @@ TEST_F(Entities, TableCommandsMakeEditAndExport) {
     EXPECT_EQ(CellTexts(id), (std::vector<std::string>{"Name", "Say \"hi\", ok", "", "", "", "x"}));
 
     out.clear();
-    ASSERT_TRUE(RunScript({"TABLEEXPORT", "L", "-"}));
+    ASSERT_TRUE(RunScript({"TABLEEXPORT", "L", "", "-"}));
     EXPECT_NE(out.find("\nName,\"Say \"\"hi\"\", ok\",\n,,x"), std::string::npos) << out;
 
     const std::string path = testing::TempDir() + "hostui_export.csv";
-    ASSERT_TRUE(RunScript({"TABLEEXPORT", "L", path}));
+    ASSERT_TRUE(RunScript({"TABLEEXPORT", "L", "", path}));
     std::ifstream file(path, std::ios::binary);
     std::stringstream text;
     text << file.rdbuf();
@@ -215,10 +215,14 @@ TEST_F(Entities, TableCommandsMakeEditAndExport) {
 
     // Not a table, not writable.
     ASSERT_TRUE(RunScript({"INSERT", "Door", "200,200"}));
-    EXPECT_FALSE(RunScript({"TABLEEXPORT", "L", "-"}));
-    EXPECT_NE(errors.find("not a table"), std::string::npos);
+    EXPECT_FALSE(RunScript({"TABLEEXPORT", "L", "", "-"}));
+    EXPECT_NE(errors.find("TABLEEXPORT: no table selected"), std::string::npos) << errors;
     errors.clear();
-    EXPECT_FALSE(RunScript({"TABLEEXPORT", "11,19", "/nonexistent/dir/x.csv"}));
+    ASSERT_TRUE(RunScript({"-TABLE", "1", "1", "300,300"}));
+    EXPECT_FALSE(RunScript({"TABLEEXPORT", "ALL", "", "-"}));
+    EXPECT_NE(errors.find("2 tables selected; select one"), std::string::npos) << errors;
+    errors.clear();
+    EXPECT_FALSE(RunScript({"TABLEEXPORT", "11,19", "", "/nonexistent/dir/x.csv"}));
     EXPECT_NE(errors.find("cannot write /nonexistent/dir/x.csv"), std::string::npos) << errors;
 }
 
@@ -247,7 +251,7 @@ TEST_F(Entities, CopyCarriesExtendedDataAndEraseRemoves) {
     acutRelRbT(data);
 
     out.clear();
-    ASSERT_TRUE(RunScript({"XDLIST", "#" + Handle(copy)}));
+    ASSERT_TRUE(RunScript({"XDLIST", "#" + Handle(copy), ""}));
     EXPECT_NE(out.find("Extended data of ACAD_TABLE " + Handle(copy) +
                        ":\n  1001  QUARV_LINK"
                        "\n  1000  orders.mdb\n  1070  3"),

@@ -153,3 +153,30 @@ TEST(ScriptInput, TerminalAsksAgainAfterABadAnswer) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ErrorReports, WithoutAnInputSourceEveryErrorIsReported) {
+    std::string errors;
+    host::SetErrorCapture(&errors);
+    ASSERT_FALSE(host::HasInput());
+    host::ReportError("first");
+    host::ReportError("second");
+    host::SetErrorCapture(nullptr);
+    EXPECT_EQ(errors, "error: first\nerror: second\n");
+}
+
+TEST(ErrorReports, OneErrorPerFailedLine) {
+    host::QueueInput input({"NOPE"});
+    host::ScopedInput scoped(input);
+    std::string errors;
+    host::SetErrorCapture(&errors);
+    ASSERT_TRUE(input.ReadLine("\nCommand: "));
+    host::ReportError("first");
+    host::ReportError("consequence");
+    host::ReportWarning("still shown");
+    host::SetErrorCapture(nullptr);
+    EXPECT_EQ(errors, "input 1: error: first\ninput 1: warning: still shown\n");
+}
+
+}  // namespace

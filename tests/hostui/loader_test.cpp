@@ -123,6 +123,17 @@ TEST_F(Loader, WhatAModuleLeavesBehindIsTakenOut) {
     host::Documents()->Open();
 }
 
+TEST_F(Loader, RefusedModuleLeavesNoReactorBehind) {
+    // Its static constructor registered a reactor before the host could look at its version.
+    std::string error;
+    EXPECT_FALSE(host::LoadModule(Module("hui_static16"), &error));
+    EXPECT_NE(error.find("built for release 16"), std::string::npos) << error;
+    EXPECT_EQ(host::Documents()->ReactorCount(), 0u);
+    EXPECT_NE(errors.find("left 1 document reactor(s)"), std::string::npos) << errors;
+    host::Documents()->Open();  // nothing reaches the refused module
+    EXPECT_EQ(out, "");
+}
+
 TEST_F(Loader, ArxCommandLoadsListsAndUnloads) {
     EXPECT_TRUE(RunScript({"ARX", "Load", Module("hui_module17"), "ARX", "Commands", "ARX", "?",
                            "ARX", "U", "hui_module17", "ARX", "c"}));
@@ -135,7 +146,7 @@ TEST_F(Loader, ArxCommandLoadsListsAndUnloads) {
     EXPECT_NE(errors.find("no acrxEntryPoint"), std::string::npos);
 }
 
-TEST_F(Loader, HostServicesAreInTheSystemRegistry) {
+TEST(HostRegistry, ServicesAreRegisteredWithoutASession) {
     EXPECT_EQ(acrxSysRegistry()->at(ACRX_COMMAND_DOCK), acedRegCmds);
     EXPECT_EQ(acrxSysRegistry()->at(ACRX_DYNAMIC_LINKER), acrxDynamicLinker);
 }

@@ -4,6 +4,8 @@
 //   TEST_NO_ENTRY       it exports no acrxEntryPoint
 //   TEST_LOCKED         it does not unlock itself (cannot be unloaded)
 //   TEST_LEAVE_BEHIND   it keeps its commands and reactor registered at unload
+//   TEST_STATIC_REACTOR its reactor is registered by a static constructor (at load time,
+//                       before any message) and never removed
 // It reports every message it gets on the command line ("[init]", "[loaddwg]" ...) so that
 // tests see the order from the host side, also after the module is gone.
 #include "platform/accmd.h"
@@ -31,6 +33,15 @@ public:
 };
 
 [[maybe_unused]] Reactor g_reactor;
+
+#if defined(TEST_STATIC_REACTOR)
+struct Registrar {
+    Registrar() {
+        if (acDocManager)
+            acDocManager->addReactor(&g_reactor);
+    }
+} g_registrar;
+#endif
 
 }  // namespace
 

@@ -1,0 +1,265 @@
+#include "link/DbRecords.h"
+
+#include <filesystem>
+
+#include "data/ADORecordset.h"
+#include "frame/Hooks.h"
+#include "platform/acedads.h"
+#include "platform/acutads.h"
+#include "platform/afxwin.h"
+#include "platform/dbmain.h"
+#include "platform/shlwapi.h"
+
+CDatabasePtrArray g_dbList;
+CMapStringToString ConnectTemplateMap(10);
+
+void RegisterConnectTemplates() {
+    ConnectTemplateMap.SetAt(_T("Microsoft Access Driver (*.mdb)"),
+                             _T("Driver={Microsoft Access Driver (*.mdb)};Dbq=%s;Uid=%s;Pwd=%s;"));
+    // The project's embedded database format.
+    ConnectTemplateMap.SetAt(_T("SQLite3 ODBC Driver"),
+                             _T("Driver={SQLite3 ODBC Driver};Database=%s;Uid=%s;Pwd=%s;"));
+}
+
+void FreeDatabases() {
+    for (int i = 0; i < g_dbList.GetSize(); ++i) {
+        CMyDatabase* pDb = g_dbList[i];
+        if (!pDb)
+            continue;
+        pDb->FreeTables();
+        pDb->m_db.CloseConnection();
+        delete pDb;
+    }
+    g_dbList.RemoveAll();
+}
+
+CString CurrentDrawingPath() {
+    CDocument* pDoc = acedGetAcadDoc();
+    return pDoc ? pDoc->GetPathName() : CString();
+}
+
+CString ResolveDatabasePath(const CString& drawingPath, const CString& path) {
+    if (!PathIsRelative(path.GetString()))
+        return path;
+    CString folder;
+    if (drawingPath.IsEmpty()) {
+        // A drawing never saved has no folder of its own: use the host's working folder.
+        std::error_code ec;
+        const std::string cwd = std::filesystem::current_path(ec).string();
+        if (ec)
+            return path;
+        folder = CString(qv::ConvertText<TCHAR>(std::string_view(cwd)));
+    } else {
+        folder = drawingPath;
+        PathRemoveFileSpec(folder);
+    }
+    PathAddBackslash(folder);
+    PathAppend(folder, path.GetString());
+    CString canonical;
+    return PathCanonicalize(canonical, folder.GetString()) ? canonical : path;
+}
+
+CString SelectAllFrom(const CString& tableName) {
+    // The name stands inside back-quotes; a back-quote within it is doubled.
+    CString quoted = tableName;
+    quoted.Replace(_T("`"), _T("``"));
+    CString sql;
+    sql.Format(_T("SELECT * FROM `%s`"), quoted);
+    return sql;
+}
+
+CMyDatabase::~CMyDatabase() {
+    FreeTables();
+}
+
+void CMyDatabase::FreeTables() {
+    for (CMyDbTable* pTable : m_tables)
+        delete pTable;
+    m_tables.clear();
+}
+
+CString CMyDatabase::BuildConnectionString() const {
+    CString pattern;
+    if (!ConnectTemplateMap.Lookup(m_strConnectDriver, pattern))
+        return CString();
+    CString text;
+    text.Format(pattern, ResolveDatabasePath(CurrentDrawingPath(), m_strDatabase), m_strUser,
+                m_strPassword);
+    return text;
+}
+
+template <class Add>
+void CMyDatabase::WalkTableSchema(Add add) {
+    CADORecordset rs(&m_db);
+    if (rs.OpenSchemaRows(adSchemaTables) && rs.CountRows() != 0) {
+        rs.ToFirstRow();
+        while (!rs.AtEndOfRows()) {
+            CString type, name;
+            rs.ReadCellText(_T("TABLE_TYPE"), type);
+            rs.ReadCellText(_T("TABLE_NAME"), name);
+            if (type.CompareNoCase(_T("TABLE")) == 0) {
+                add(name, CMyDbTable::typeTable);
+            } else if (type.CompareNoCase(_T("VIEW")) == 0) {
+                add(name, CMyDbTable::typeView);
+            }
+            rs.ToNextRow();
+        }
+    }
+    rs.CloseQuery();
+}
+
+bool CMyDatabase::Open(const CString& driver, const CString& database, const CString& user,
+                       const CString& password) {
+    m_strConnectDriver = driver;
+    m_strDatabase = database;
+    m_strUser = user;
+    m_strPassword = password;
+    m_db.m_connectText = BuildConnectionString();
+    if (!m_db.OpenConnection(_T(""), _T(""), _T("")))
+        return false;
+    WalkTableSchema([this](const CString& name, int type) {
+        CMyDbTable* pTable = new CMyDbTable;
+        pTable->m_strName = name;
+        pTable->m_nType = type;
+        pTable->m_pDatabase = this;
+        m_tables.push_back(pTable);
+    });
+    return true;
+}
+
+void CMyDatabase::ListTableNames(CStringArray& names) {
+    if (!m_db.IsConnected() && !m_db.OpenConnection(_T(""), _T(""), _T("")))
+        return;
+    WalkTableSchema([&names](const CString& name, int) { names.Add(name); });
+}
+
+bool CMyDatabase::FillGrid(TableLink& link, CellGrid& grid) {
+    if (!m_db.IsConnected() && !m_db.OpenConnection(_T(""), _T(""), _T("")))
+        return false;
+
+    if (!link.m_strTable.IsEmpty()) {
+        // A table built from a saved query names the query, which is no table of the
+        // database; its SQL text is what to run then.
+        bool isTableOrView = link.m_strSQL.IsEmpty() || m_tables.empty();
+        for (const CMyDbTable* pTable : m_tables) {
+            if (pTable->m_nType != CMyDbTable::typeQuery &&
+                pTable->m_strName.CompareNoCase(link.m_strTable) == 0) {
+                isTableOrView = true;
+                break;
+            }
+        }
+        if (isTableOrView)
+            link.m_strSQL = SelectAllFrom(link.m_strTable);
+    }
+
+    CADORecordset rs(&m_db);
+    if (!rs.OpenQuery(link.m_strSQL, CADORecordset::openUnknown))
+        return false;
+    const long count = rs.CountRows();
+    if (count == 0) {
+        rs.CloseQuery();
+        return false;
+    }
+    const bool header = link.m_nHeader != 0;
+    const int columns = static_cast<int>(rs.CountColumns());
+    grid.Init(static_cast<int>(count) + (header ? 1 : 0), columns);
+
+    if (header) {
+        for (int i = 0; i < columns; ++i) {
+            CString heading;
+            if (i < link.m_headings.GetSize()) {
+                heading = link.m_headings[i];
+            } else {
+                ColumnFacts facts;
+                if (rs.ReadColumnFacts(i, facts))
+                    heading = facts.szName;
+            }
+            grid.SetCell(0, i, heading);
+        }
+    }
+    rs.ToFirstRow();
+    for (int row = header ? 1 : 0; !rs.AtEndOfRows(); ++row) {
+        for (int i = 0; i < columns; ++i) {
+            CString text;
+            if (!rs.ReadCellText(i, text))
+                text.Empty();
+            grid.SetCell(row, i, text);
+        }
+        rs.ToNextRow();
+    }
+    rs.CloseQuery();
+    link.m_nRowCount = grid.m_nRows;
+    link.m_nColCount = grid.m_nColumns;
+    return true;
+}
+
+CMyDatabase* CDatabasePtrArray::FindDatabase(const CString& database) const {
+    const CString drawing = CurrentDrawingPath();
+    const CString wanted = ResolveDatabasePath(drawing, database);
+    for (CMyDatabase* pDb : m_items) {
+        if (pDb && ResolveDatabasePath(drawing, pDb->m_strDatabase).CompareNoCase(wanted) == 0) {
+            return pDb;
+        }
+    }
+    return nullptr;
+}
+
+bool CDatabasePtrArray::AddDatabase(const CString& driver, const CString& database,
+                                    const CString& user, const CString& password) {
+    if (driver.IsEmpty() || database.IsEmpty())
+        return false;
+    if (FindDatabase(database))
+        return false;
+    CMyDatabase* pDb = new CMyDatabase;
+    if (!pDb->Open(driver, database, user, password)) {
+        delete pDb;
+        return false;
+    }
+    Add(pDb);
+    return true;
+}
+
+namespace {
+
+// One link text of an entity given by its entity name.
+bool ReadLinkStringByName(const ads_name entity, const TCHAR* key, CString& value) {
+    AcDbObjectId id;
+    if (acdbGetObjectId(id, entity) != Acad::eOk) {
+        acutPrintf(_T("\nacdbGetObjectId failed in FILE: %s;LINE: %d"), __FILE__, __LINE__);
+        return false;
+    }
+    AcDbObject* pObj = nullptr;
+    if (acdbOpenAcDbObject(pObj, id, AcDb::kForRead) != Acad::eOk)
+        return false;
+    const bool found = ReadLinkString(pObj, key, value);
+    pObj->close();
+    return found;
+}
+
+}  // namespace
+
+void CDatabasePtrArray::CollectDrawingDatabases() {
+    resbuf* pFilter = acutBuildList(-4, _T("<or"), RTDXF0, _T("INSERT"), RTDXF0, _T("ACAD_TABLE"),
+                                    -4, _T("or>"), -3, 1001, _T("Database"), 0);
+    ads_name ss;
+    const int result = acedSSGet(_T("X"), nullptr, nullptr, pFilter, ss);
+    acutRelRb(pFilter);
+    if (result != RTNORM)
+        return;
+    std::int32_t length = 0;
+    acedSSLength(ss, &length);
+    for (std::int32_t i = 0; i < length; ++i) {
+        ads_name entity;
+        if (acedSSName(ss, i, entity) != RTNORM)
+            continue;
+        CString driver, database, user, password;
+        if (ReadLinkStringByName(entity, _T("Connect_Driver"), driver) &&
+            ReadLinkStringByName(entity, _T("Database"), database) &&
+            ReadLinkStringByName(entity, _T("User"), user) &&
+            ReadLinkStringByName(entity, _T("Password"), password) && !driver.IsEmpty() &&
+            !database.IsEmpty()) {
+            AddDatabase(driver, database, user, password);
+        }
+    }
+    acedSSFree(ss);
+}

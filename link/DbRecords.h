@@ -1,0 +1,95 @@
+// The module-wide list of databases, their tables, views and saved queries, the connection
+// templates and database paths relative to the drawing.
+#pragma once
+
+#include <vector>
+
+#include "data/ADODatabase.h"
+#include "link/TableLink.h"
+#include "platform/CString.h"
+#include "platform/afxcoll.h"
+#include "tables/CellGrid.h"
+
+class CMyDatabase;
+
+// One table, view or saved query of a database.
+class CMyDbTable {
+public:
+    enum { typeTable = 0, typeView = 1, typeQuery = 2 };
+    CString m_strName;  // as the provider reports it, or the query's name
+    CString m_strSQL;   // text of a saved query; empty for tables and views
+    int m_nType = typeTable;
+    CMyDatabase* m_pDatabase = nullptr;  // owning database (not owned)
+};
+
+// One database: the four values that identify its connection, the connection, and its tables,
+// views and saved queries.
+class CMyDatabase {
+public:
+    CMyDatabase() = default;
+    virtual ~CMyDatabase();
+    CMyDatabase(const CMyDatabase&) = delete;
+    CMyDatabase& operator=(const CMyDatabase&) = delete;
+
+    // The connection string of the record's driver, resolved path, user and password.
+    CString BuildConnectionString() const;
+    // Stores the four values, connects and lists the tables and views; true when connected.
+    bool Open(const CString& driver, const CString& database, const CString& user,
+              const CString& password);
+    // Appends the names of the database's tables and views.
+    void ListTableNames(CStringArray& names);
+    // Runs the link's query into the grid; true when the query ran and gave at least one row.
+    bool FillGrid(TableLink& link, CellGrid& grid);
+    // Deletes the table records.
+    void FreeTables();
+
+    std::vector<CMyDbTable*> m_tables;  // owned
+    CString m_strConnectDriver;
+    CString m_strDatabase;
+    CString m_strUser;
+    CString m_strPassword;
+    CADODatabase m_db;
+
+private:
+    // Walks the tables schema, calling add(name, type) for every table (0) and view (1).
+    template <class Add>
+    void WalkTableSchema(Add add);
+};
+
+// The module-wide list of databases; owns its records.
+class CDatabasePtrArray {
+public:
+    int GetSize() const { return static_cast<int>(m_items.size()); }
+    CMyDatabase* GetAt(int i) const { return m_items.at(i); }
+    CMyDatabase* operator[](int i) const { return m_items.at(i); }
+    int Add(CMyDatabase* pDb) {
+        m_items.push_back(pDb);
+        return GetSize() - 1;
+    }
+    void RemoveAt(int i) { m_items.erase(m_items.begin() + i); }
+    void RemoveAll() { m_items.clear(); }
+
+    // The record whose path resolves to the same file, ignoring letter case, or null.
+    CMyDatabase* FindDatabase(const CString& database) const;
+    // Creates, opens and appends a record; false when the values are incomplete, the database
+    // is listed already or its connection failed.
+    bool AddDatabase(const CString& driver, const CString& database, const CString& user,
+                     const CString& password);
+    // Adds a record for each database that a linked table of the current drawing names.
+    void CollectDrawingDatabases();
+
+private:
+    std::vector<CMyDatabase*> m_items;
+};
+
+extern CDatabasePtrArray g_dbList;
+// Connection driver key to connection-string template (database path, user, password).
+extern CMapStringToString ConnectTemplateMap;
+
+// The drawing file path of the current document; empty before it is first saved.
+CString CurrentDrawingPath();
+// Makes a database path that is relative to the drawing's folder absolute. With no drawing
+// path, a relative path is resolved against the host's working folder.
+CString ResolveDatabasePath(const CString& drawingPath, const CString& path);
+// The SQL that reads a whole table or view, its name quoted.
+CString SelectAllFrom(const CString& tableName);

@@ -1,0 +1,295 @@
+#include "provider/odbc_driver.h"
+
+#include <sql.h>
+#include <sqlext.h>
+#include <sqlucode.h>
+
+#include <cstdio>
+#include <cstring>
+
+static_assert(sizeof(SQLWCHAR) == sizeof(char16_t),
+              "the driver manager must use UTF-16 wide characters");
+
+namespace provider::odbc {
+namespace {
+
+SQLWCHAR* W(const std::u16string& s) {
+    return reinterpret_cast<SQLWCHAR*>(const_cast<char16_t*>(s.c_str()));
+}
+
+std::string Narrow(std::u16string_view s) {
+    // Diagnostics are mostly ASCII; other characters are encoded as UTF-8.
+    std::string out;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        char32_t c = s[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size())
+            c = 0x10000 + ((c - 0xD800) << 10) + (s[++i] - 0xDC00);
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+Error Diagnostics(SQLSMALLINT type, SQLHANDLE handle) {
+    Error error;
+    for (SQLSMALLINT i = 1;; ++i) {
+        SQLWCHAR sqlState[6] = {};
+        SQLINTEGER native = 0;
+        SQLWCHAR message[1024] = {};
+        SQLSMALLINT length = 0;
+        if (!SQL_SUCCEEDED(
+                SQLGetDiagRecW(type, handle, i, sqlState, &native, message, 1024, &length)))
+            break;
+        const std::string state =
+            Narrow(std::u16string_view(reinterpret_cast<const char16_t*>(sqlState), 5));
+        if (error.state.empty())
+            error.state = state;
+        if (!error.text.empty())
+            error.text += "\n";
+        error.text += Narrow(reinterpret_cast<const char16_t*>(message));
+        error.text += " (SQLSTATE " + state + ", native error " + std::to_string(native) + ")";
+    }
+    if (error.text.empty())
+        error.text = "The ODBC driver reported an error without a message.";
+    return error;
+}
+
+class Handle {
+public:
+    Handle(SQLSMALLINT type, SQLHANDLE parent) : m_type(type) {
+        if (!SQL_SUCCEEDED(SQLAllocHandle(type, parent, &m_handle))) {
+            m_handle = SQL_NULL_HANDLE;
+            throw Error{"HY001", "Cannot allocate an ODBC handle.", false};
+        }
+    }
+    ~Handle() {
+        if (m_handle != SQL_NULL_HANDLE)
+            SQLFreeHandle(m_type, m_handle);
+    }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    SQLHANDLE Get() const { return m_handle; }
+    void Check(SQLRETURN rc) const {
+        if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA)
+            throw Diagnostics(m_type, m_handle);
+    }
+
+private:
+    SQLSMALLINT m_type;
+    SQLHANDLE m_handle = SQL_NULL_HANDLE;
+};
+
+Kind KindOf(SQLSMALLINT sqlType) {
+    switch (sqlType) {
+        case SQL_TINYINT:
+        case SQL_SMALLINT:
+        case SQL_INTEGER:
+        case SQL_BIGINT:
+        case SQL_BIT:
+            return Kind::Integer;
+        case SQL_REAL:
+        case SQL_FLOAT:
+        case SQL_DOUBLE:
+            return Kind::Real;
+        case SQL_DATE:
+        case SQL_TIMESTAMP:
+        case SQL_TYPE_DATE:
+        case SQL_TYPE_TIMESTAMP:
+            return Kind::Timestamp;
+        case SQL_TIME:
+        case SQL_TYPE_TIME:
+            return Kind::Time;
+        case SQL_BINARY:
+        case SQL_VARBINARY:
+        case SQL_LONGVARBINARY:
+            return Kind::Binary;
+        default:
+            return Kind::Text;  // text, decimals, GUIDs and anything else as text
+    }
+}
+
+Value ReadValue(const Handle& stmt, SQLUSMALLINT column, Kind kind) {
+    SQLLEN indicator = 0;
+    switch (kind) {
+        case Kind::Integer: {
+            SQLBIGINT value = 0;
+            stmt.Check(
+                SQLGetData(stmt.Get(), column, SQL_C_SBIGINT, &value, sizeof value, &indicator));
+            if (indicator == SQL_NULL_DATA)
+                return std::monostate{};
+            return static_cast<std::int64_t>(value);
+        }
+        case Kind::Real: {
+            double value = 0;
+            stmt.Check(
+                SQLGetData(stmt.Get(), column, SQL_C_DOUBLE, &value, sizeof value, &indicator));
+            if (indicator == SQL_NULL_DATA)
+                return std::monostate{};
+            return value;
+        }
+        case Kind::Time: {
+            SQL_TIME_STRUCT t{};
+            stmt.Check(SQLGetData(stmt.Get(), column, SQL_C_TYPE_TIME, &t, sizeof t, &indicator));
+            if (indicator == SQL_NULL_DATA)
+                return std::monostate{};
+            char buf[64];
+            std::snprintf(buf, sizeof buf, "1899-12-30 %02u:%02u:%02u", t.hour, t.minute, t.second);
+            return std::u16string(buf, buf + std::strlen(buf));
+        }
+        case Kind::Timestamp: {
+            SQL_TIMESTAMP_STRUCT t{};
+            stmt.Check(
+                SQLGetData(stmt.Get(), column, SQL_C_TYPE_TIMESTAMP, &t, sizeof t, &indicator));
+            if (indicator == SQL_NULL_DATA)
+                return std::monostate{};
+            char buf[96];
+            // The fraction counts nanoseconds.
+            std::snprintf(buf, sizeof buf, "%04d-%02u-%02u %02u:%02u:%02u.%09u", t.year, t.month,
+                          t.day, t.hour, t.minute, t.second, static_cast<unsigned>(t.fraction));
+            return std::u16string(buf, buf + std::strlen(buf));
+        }
+        case Kind::Text: {
+            std::u16string text;
+            std::vector<char16_t> chunk(4096);
+            for (;;) {
+                const SQLRETURN rc =
+                    SQLGetData(stmt.Get(), column, SQL_C_WCHAR, chunk.data(),
+                               static_cast<SQLLEN>(chunk.size() * sizeof(char16_t)), &indicator);
+                if (rc == SQL_NO_DATA)
+                    break;
+                stmt.Check(rc);
+                if (indicator == SQL_NULL_DATA)
+                    return std::monostate{};
+                text.append(chunk.data(), std::char_traits<char16_t>::length(chunk.data()));
+                if (rc == SQL_SUCCESS)
+                    break;  // the last piece
+            }
+            return text;
+        }
+        case Kind::Binary: {
+            std::vector<std::uint8_t> data;
+            std::vector<std::uint8_t> chunk(8192);
+            for (;;) {
+                const SQLRETURN rc = SQLGetData(stmt.Get(), column, SQL_C_BINARY, chunk.data(),
+                                                static_cast<SQLLEN>(chunk.size()), &indicator);
+                if (rc == SQL_NO_DATA)
+                    break;
+                stmt.Check(rc);
+                if (indicator == SQL_NULL_DATA)
+                    return std::monostate{};
+                const std::size_t got =
+                    indicator == SQL_NO_TOTAL || indicator > static_cast<SQLLEN>(chunk.size())
+                        ? chunk.size()
+                        : static_cast<std::size_t>(indicator);
+                data.insert(data.end(), chunk.begin(),
+                            chunk.begin() + static_cast<std::ptrdiff_t>(got));
+                if (rc == SQL_SUCCESS)
+                    break;
+            }
+            return data;
+        }
+    }
+    return std::monostate{};
+}
+
+Rows Fetch(const Handle& stmt) {
+    Rows rows;
+    SQLSMALLINT count = 0;
+    stmt.Check(SQLNumResultCols(stmt.Get(), &count));
+    for (SQLSMALLINT c = 0; c < count; ++c) {
+        SQLWCHAR name[512] = {};
+        SQLSMALLINT nameLength = 0, type = 0, digits = 0, nullable = 0;
+        SQLULEN size = 0;
+        stmt.Check(SQLDescribeColW(stmt.Get(), c + 1, name, 512, &nameLength, &type, &size, &digits,
+                                   &nullable));
+        ColumnInfo info;
+        info.name = reinterpret_cast<const char16_t*>(name);
+        info.sqlType = type;
+        SQLWCHAR typeName[128] = {};
+        SQLSMALLINT typeNameLength = 0;
+        if (SQL_SUCCEEDED(SQLColAttributeW(stmt.Get(), c + 1, SQL_DESC_TYPE_NAME, typeName,
+                                           sizeof typeName, &typeNameLength, nullptr))) {
+            info.typeName = reinterpret_cast<const char16_t*>(typeName);
+        }
+        info.size = static_cast<unsigned long>(size);
+        info.digits = digits;
+        info.kind = KindOf(type);
+        rows.columns.push_back(std::move(info));
+    }
+    for (;;) {
+        const SQLRETURN rc = SQLFetch(stmt.Get());
+        if (rc == SQL_NO_DATA)
+            break;
+        stmt.Check(rc);
+        for (SQLSMALLINT c = 0; c < count; ++c) {
+            rows.cells.push_back(
+                ReadValue(stmt, static_cast<SQLUSMALLINT>(c + 1), rows.columns[c].kind));
+        }
+    }
+    return rows;
+}
+
+}  // namespace
+
+struct Connection::Handles {
+    Handle env{SQL_HANDLE_ENV, SQL_NULL_HANDLE};
+    std::unique_ptr<Handle> dbc;
+    bool connected = false;
+};
+
+Connection::Connection(const std::u16string& connectionString)
+    : m_handles(std::make_unique<Handles>()) {
+    SQLSetEnvAttr(m_handles->env.Get(), SQL_ATTR_ODBC_VERSION,
+                  reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+    m_handles->dbc = std::make_unique<Handle>(SQL_HANDLE_DBC, m_handles->env.Get());
+    SQLWCHAR out[1024];
+    SQLSMALLINT outLength = 0;
+    const SQLRETURN rc = SQLDriverConnectW(m_handles->dbc->Get(), nullptr, W(connectionString),
+                                           SQL_NTS, out, 1024, &outLength, SQL_DRIVER_NOPROMPT);
+    if (!SQL_SUCCEEDED(rc)) {
+        Error error = Diagnostics(SQL_HANDLE_DBC, m_handles->dbc->Get());
+        error.connecting = true;
+        throw error;
+    }
+    m_handles->connected = true;
+    SQLWCHAR quote[8] = {};
+    SQLSMALLINT length = 0;
+    if (SQL_SUCCEEDED(SQLGetInfoW(m_handles->dbc->Get(), SQL_IDENTIFIER_QUOTE_CHAR, quote,
+                                  sizeof quote, &length)) &&
+        quote[0] != u' ' && quote[0] != 0) {
+        m_quote = static_cast<char16_t>(quote[0]);
+    }
+}
+
+Connection::~Connection() {
+    if (m_handles->connected)
+        SQLDisconnect(m_handles->dbc->Get());
+}
+
+Rows Connection::Execute(const std::u16string& sql) {
+    Handle stmt(SQL_HANDLE_STMT, m_handles->dbc->Get());
+    stmt.Check(SQLExecDirectW(stmt.Get(), W(sql), SQL_NTS));
+    return Fetch(stmt);
+}
+
+Rows Connection::Tables() {
+    Handle stmt(SQL_HANDLE_STMT, m_handles->dbc->Get());
+    const std::u16string types = u"TABLE,VIEW";
+    stmt.Check(SQLTablesW(stmt.Get(), nullptr, 0, nullptr, 0, nullptr, 0, W(types), SQL_NTS));
+    return Fetch(stmt);
+}
+
+}  // namespace provider::odbc

@@ -1,0 +1,585 @@
+#include "provider/sqlite_engine.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+#include "platform/ATLComTime.h"
+
+namespace provider {
+
+namespace {
+
+std::string Upper(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) {
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    }
+    return out;
+}
+
+bool Has(const std::string& s, std::string_view part) {
+    return s.find(part) != std::string::npos;
+}
+
+// The numbers inside "(p)" or "(p,s)"; -1 where absent.
+void SizeArguments(std::string_view declared, int& first, int& second) {
+    first = second = -1;
+    const auto open = declared.find('(');
+    if (open == std::string_view::npos)
+        return;
+    std::sscanf(std::string(declared.substr(open + 1)).c_str(), "%d , %d", &first, &second);
+}
+
+bool IsIntegerTag(VARTYPE vt) {
+    return vt == VT_I1 || vt == VT_UI1 || vt == VT_I2 || vt == VT_UI2 || vt == VT_I4 ||
+           vt == VT_UI4 || vt == VT_I8 || vt == VT_UI8 || vt == VT_INT || vt == VT_UINT;
+}
+
+bool ParseInteger(std::string_view s, std::int64_t& out) {
+    if (s.empty())
+        return false;
+    std::string text(s);
+    char* end = nullptr;
+    errno = 0;
+    const long long v = std::strtoll(text.c_str(), &end, 10);
+    if (errno == ERANGE || !end || *end != 0 || end == text.c_str())
+        return false;
+    out = v;
+    return true;
+}
+
+bool ParseReal(std::string_view s, double& out) {
+    if (s.empty())
+        return false;
+    std::string text(s);
+    char* end = nullptr;
+    out = std::strtod(text.c_str(), &end);
+    return end && *end == 0 && end != text.c_str();
+}
+
+std::u16string RealText(double d) {
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.15g", d);
+    return qv::ToUtf16(std::string_view(buf));
+}
+
+std::u16string IntegerText(std::int64_t i) {
+    return qv::ToUtf16(std::to_string(i));
+}
+
+// Brings one cell into the domain of its column's tag; cells that do not convert stay as
+// they are.
+void Settle(Cell& cell, VARTYPE vt) {
+    if (std::holds_alternative<std::monostate>(cell) || std::holds_alternative<Blob>(cell))
+        return;
+    if (IsIntegerTag(vt) || vt == VT_BOOL) {
+        if (auto* d = std::get_if<double>(&cell)) {
+            if (std::isfinite(*d) && std::trunc(*d) == *d && std::fabs(*d) < 9.2e18) {
+                cell = static_cast<std::int64_t>(*d);
+            }
+        } else if (auto* s = std::get_if<std::u16string>(&cell)) {
+            const std::string u = qv::ToUtf8(*s);
+            std::int64_t i = 0;
+            if (ParseInteger(u, i)) {
+                cell = i;
+            } else if (vt == VT_BOOL) {
+                const std::string up = Upper(u);
+                if (up == "TRUE" || up == "YES")
+                    cell = std::int64_t{1};
+                else if (up == "FALSE" || up == "NO")
+                    cell = std::int64_t{0};
+            }
+        }
+    } else if (vt == VT_R8 || vt == VT_R4) {
+        if (auto* i = std::get_if<std::int64_t>(&cell)) {
+            cell = static_cast<double>(*i);
+        } else if (auto* s = std::get_if<std::u16string>(&cell)) {
+            double d = 0;
+            if (ParseReal(qv::ToUtf8(*s), d))
+                cell = d;
+        }
+    } else if (vt == VT_CY) {
+        if (auto* i = std::get_if<std::int64_t>(&cell)) {
+            if (std::llabs(*i) < 922337203685477LL)
+                cell = *i * 10000;
+        } else if (auto* d = std::get_if<double>(&cell)) {
+            if (std::fabs(*d) < 922337203685477.0)
+                cell = static_cast<std::int64_t>(std::llround(*d * 10000.0));
+        } else if (auto* s = std::get_if<std::u16string>(&cell)) {
+            DECIMAL dec{};
+            if (ParseDecimal(qv::ToUtf8(*s), dec) && dec.Hi32 == 0 && dec.scale <= 4) {
+                unsigned long long m = dec.Lo64;
+                for (int k = dec.scale; k < 4; ++k)
+                    m *= 10;
+                if (m < 9223372036854775807ULL) {
+                    cell = dec.sign ? -static_cast<std::int64_t>(m) : static_cast<std::int64_t>(m);
+                }
+            }
+        }
+    } else if (vt == VT_DATE) {
+        if (auto* s = std::get_if<std::u16string>(&cell)) {
+            double d = 0;
+            if (OleDateFromIso(qv::ToUtf8(*s), d))
+                cell = d;
+        } else if (auto* i = std::get_if<std::int64_t>(&cell)) {
+            cell = static_cast<double>(*i) / 86400.0 + 25569.0;  // seconds since 1970
+        } else if (auto* d = std::get_if<double>(&cell)) {
+            cell = *d - 2415018.5;  // Julian day number
+        }
+    } else if (vt == VT_DECIMAL) {
+        DECIMAL dec{};
+        if (auto* i = std::get_if<std::int64_t>(&cell)) {
+            if (ParseDecimal(std::to_string(*i), dec))
+                cell = dec;
+        } else if (auto* d = std::get_if<double>(&cell)) {
+            if (ParseDecimal(qv::ToUtf8(RealText(*d)), dec))
+                cell = dec;
+        } else if (auto* s = std::get_if<std::u16string>(&cell)) {
+            if (ParseDecimal(qv::ToUtf8(*s), dec))
+                cell = dec;
+        }
+    } else if (vt == VT_BSTR) {
+        if (auto* i = std::get_if<std::int64_t>(&cell))
+            cell = IntegerText(*i);
+        else if (auto* d = std::get_if<double>(&cell))
+            cell = RealText(*d);
+    }
+}
+
+}  // namespace
+
+void DescribeColumn(Column& c, bool longText) {
+    long size = 0;
+    switch (c.vt) {
+        case VT_UI1:
+            c.type = adUnsignedTinyInt, size = 1;
+            break;
+        case VT_I1:
+            c.type = adTinyInt, size = 1;
+            break;
+        case VT_I2:
+            c.type = adSmallInt, size = 2;
+            break;
+        case VT_I4:
+            c.type = adInteger, size = 4;
+            break;
+        case VT_I8:
+            c.type = adBigInt, size = 8;
+            break;
+        case VT_R4:
+            c.type = adSingle, size = 4;
+            break;
+        case VT_R8:
+            c.type = adDouble, size = 8;
+            break;
+        case VT_CY:
+            c.type = adCurrency, size = 8;
+            break;
+        case VT_DATE:
+            c.type = adDate, size = 8;
+            break;
+        case VT_BOOL:
+            c.type = adBoolean, size = 2;
+            break;
+        case VT_DECIMAL:
+            c.type = adNumeric, size = 19;
+            break;
+        case VT_BSTR:
+            c.type = longText ? adLongVarWChar : adVarWChar;
+            size = longText || c.definedSize <= 0 ? 536870910 : c.definedSize;
+            break;
+        default:
+            c.type = adLongVarBinary;
+            c.vt = VT_ARRAY | VT_UI1;
+            longText = true;
+            size = c.definedSize > 0 ? c.definedSize : 1073741823;
+            break;
+    }
+    c.definedSize = size;
+    c.attributes = adFldMayBeNull | adFldIsNullable | adFldUnknownUpdatable;
+    if (c.type != adVarWChar && c.type != adLongVarWChar && c.type != adLongVarBinary)
+        c.attributes |= adFldFixed;
+    if (longText)
+        c.attributes |= adFldLong;
+    if (c.vt != VT_DECIMAL) {
+        c.precision = 255;
+        c.scale = 255;
+    }
+}
+
+bool ColumnFromDeclaredType(std::string_view declared, Column& c) {
+    const std::string t = Upper(declared);
+    int a = -1, b = -1;
+    SizeArguments(t, a, b);
+    bool longText = false;
+    c.definedSize = 0;
+    if (t.empty())
+        return false;
+    if (Has(t, "BIGINT") || Has(t, "INT8") || Has(t, "INT64") || Has(t, "LONGLONG"))
+        c.vt = VT_I8;
+    else if (Has(t, "TINYINT") || t == "BYTE")
+        c.vt = VT_UI1;
+    else if (Has(t, "SMALLINT") || Has(t, "INT2") || t == "SHORT")
+        c.vt = VT_I2;
+    else if (Has(t, "BOOL") || t == "BIT" || Has(t, "YESNO") || Has(t, "LOGICAL"))
+        c.vt = VT_BOOL;
+    else if (Has(t, "INT") || t == "LONG" || t == "COUNTER" || t == "AUTOINCREMENT")
+        c.vt = VT_I4;
+    else if (Has(t, "CURRENCY") || Has(t, "MONEY"))
+        c.vt = VT_CY;
+    else if (Has(t, "DATE") || Has(t, "TIME"))
+        c.vt = VT_DATE;
+    else if (Has(t, "DEC") || Has(t, "NUMERIC")) {
+        c.vt = VT_DECIMAL;
+        c.precision = static_cast<unsigned char>(a > 0 && a <= 28 ? a : 18);
+        c.scale = static_cast<unsigned char>(b >= 0 && b <= 28 ? b : 0);
+    } else if (t == "SINGLE" || Has(t, "FLOAT4") || t == "REAL4")
+        c.vt = VT_R4;
+    else if (Has(t, "REAL") || Has(t, "FLOA") || Has(t, "DOUB"))
+        c.vt = VT_R8;
+    else if (Has(t, "CHAR") || Has(t, "CLOB") || Has(t, "TEXT") || Has(t, "MEMO") ||
+             Has(t, "STRING") || Has(t, "GUID") || Has(t, "UUID")) {
+        c.vt = VT_BSTR;
+        longText = Has(t, "CLOB") || Has(t, "TEXT") || Has(t, "MEMO");
+        if (a > 0 && !longText)
+            c.definedSize = a;
+    } else if (Has(t, "BLOB") || Has(t, "BINARY") || Has(t, "OLE") || Has(t, "IMAGE")) {
+        c.vt = VT_ARRAY | VT_UI1;
+    } else {
+        return false;
+    }
+    DescribeColumn(c, longText);
+    return true;
+}
+
+bool ParseDecimal(std::string_view text, DECIMAL& out) {
+    std::size_t i = 0;
+    while (i < text.size() && text[i] == ' ')
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
+        negative = text[i++] == '-';
+    unsigned __int128 mantissa = 0;
+    int scale = 0, digits = 0;
+    bool point = false;
+    const unsigned __int128 limit = (static_cast<unsigned __int128>(1) << 96);
+    for (; i < text.size(); ++i) {
+        const char ch = text[i];
+        if (ch == '.' && !point) {
+            point = true;
+            continue;
+        }
+        if (ch < '0' || ch > '9')
+            break;
+        ++digits;
+        const unsigned __int128 next = mantissa * 10 + static_cast<unsigned>(ch - '0');
+        if (next >= limit || (point && scale == 28)) {
+            if (!point)
+                return false;  // integer part too large
+            continue;          // further fraction digits are beyond the precision
+        }
+        mantissa = next;
+        if (point)
+            ++scale;
+    }
+    while (i < text.size() && text[i] == ' ')
+        ++i;
+    if (digits == 0 || i != text.size())
+        return false;
+    out = DECIMAL{};
+    out.scale = static_cast<BYTE>(scale);
+    out.sign = negative && mantissa != 0 ? DECIMAL_NEG : 0;
+    out.Lo64 = static_cast<ULONGLONG>(mantissa);
+    out.Hi32 = static_cast<ULONG>(mantissa >> 64);
+    return true;
+}
+
+bool OleDateFromIso(std::string_view text, double& out) {
+    // "YYYY-MM-DD", optionally followed by ' ' or 'T' and "HH:MM", ":SS" and a fraction.
+    std::size_t i = 0;
+    const auto number = [&](std::size_t digits, int& value) {
+        if (i + digits > text.size())
+            return false;
+        value = 0;
+        for (std::size_t k = 0; k < digits; ++k) {
+            const char c = text[i + k];
+            if (c < '0' || c > '9')
+                return false;
+            value = value * 10 + (c - '0');
+        }
+        i += digits;
+        return true;
+    };
+    const auto expect = [&](char c) {
+        if (i >= text.size() || text[i] != c)
+            return false;
+        ++i;
+        return true;
+    };
+    int y = 0, m = 0, d = 0, hh = 0, mm = 0, ss = 0;
+    double fraction = 0;
+    if (!number(4, y) || !expect('-') || !number(2, m) || !expect('-') || !number(2, d))
+        return false;
+    if (i < text.size()) {
+        if (text[i] != ' ' && text[i] != 'T')
+            return false;
+        ++i;
+        if (!number(2, hh) || !expect(':') || !number(2, mm))
+            return false;
+        if (i < text.size() && text[i] == ':') {
+            ++i;
+            if (!number(2, ss))
+                return false;
+            if (i < text.size() && text[i] == '.') {
+                double scale = 0.1;
+                for (++i; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i, scale /= 10) {
+                    fraction += (text[i] - '0') * scale;
+                }
+            }
+        }
+        if (i != text.size())
+            return false;
+    }
+    COleDateTime t(y, m, d, hh, mm, ss);
+    if (t.GetStatus() != COleDateTime::valid)
+        return false;
+    out = t.m_dt + (t.m_dt >= 0 ? 1 : -1) * fraction / 86400.0;
+    return true;
+}
+
+SqliteDatabase SqliteDatabase::OpenReadOnly(const std::string& path, std::u16string_view source) {
+    sqlite3* db = nullptr;
+    const int rc =
+        sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+    SqliteDatabase result(db, source);
+    if (rc != SQLITE_OK)
+        result.FailWithMessage(E_FAIL, "Cannot open database file '" + path + "': ");
+    // Opening is lazy in SQLite: read the schema now so a missing or foreign file fails here.
+    if (sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) !=
+        SQLITE_OK) {
+        result.FailWithMessage(E_FAIL, "Cannot open database file '" + path + "': ");
+    }
+    sqlite3_busy_timeout(db, 2000);
+    return result;
+}
+
+SqliteDatabase SqliteDatabase::InMemory(std::u16string_view source) {
+    sqlite3* db = nullptr;
+    const int rc =
+        sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    SqliteDatabase result(db, source);
+    if (rc != SQLITE_OK)
+        result.FailWithMessage(E_FAIL);
+    return result;
+}
+
+SqliteDatabase::SqliteDatabase(SqliteDatabase&& o) noexcept
+    : m_db(std::exchange(o.m_db, nullptr)), m_source(std::move(o.m_source)) {}
+SqliteDatabase& SqliteDatabase::operator=(SqliteDatabase&& o) noexcept {
+    std::swap(m_db, o.m_db);
+    std::swap(m_source, o.m_source);
+    return *this;
+}
+SqliteDatabase::~SqliteDatabase() {
+    sqlite3_close_v2(m_db);
+}
+
+void SqliteDatabase::FailWithMessage(HRESULT hr, std::string_view prefix) {
+    std::string message(prefix);
+    message += m_db ? sqlite3_errmsg(m_db) : "out of memory";
+    Fail(hr, m_source, message);
+}
+
+void SqliteDatabase::Execute(std::string_view sql) {
+    char* error = nullptr;
+    if (sqlite3_exec(m_db, std::string(sql).c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
+        std::string message = error ? error : "unknown error";
+        sqlite3_free(error);
+        Fail(DB_E_ERRORSINCOMMAND, m_source, message);
+    }
+}
+
+namespace {
+struct StatementDeleter {
+    void operator()(sqlite3_stmt* s) const { sqlite3_finalize(s); }
+};
+using Statement = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
+
+std::string MissingTableName(const char* message) {
+    static constexpr std::string_view kPrefix = "no such table: ";
+    std::string_view m(message);
+    if (m.substr(0, kPrefix.size()) != kPrefix)
+        return {};
+    std::string name(m.substr(kPrefix.size()));
+    if (name.rfind("main.", 0) == 0)
+        name.erase(0, 5);
+    return name;
+}
+}  // namespace
+
+ResultSet SqliteDatabase::Query(std::string_view sql, const MissingTableHook& onMissingTable) {
+    ResultSet result;
+    std::string text(sql);
+    const char* rest = text.c_str();
+    bool any = false;
+    while (rest && *rest) {
+        sqlite3_stmt* raw = nullptr;
+        const char* tail = nullptr;
+        int rc = sqlite3_prepare_v2(m_db, rest, -1, &raw, &tail);
+        for (int attempt = 0; rc != SQLITE_OK && onMissingTable && attempt < 256; ++attempt) {
+            const std::string missing = MissingTableName(sqlite3_errmsg(m_db));
+            if (missing.empty() || !onMissingTable(missing))
+                break;
+            rc = sqlite3_prepare_v2(m_db, rest, -1, &raw, &tail);
+        }
+        if (rc != SQLITE_OK) {
+            const bool noTable = !MissingTableName(sqlite3_errmsg(m_db)).empty();
+            FailWithMessage(noTable ? DB_E_NOTABLE : DB_E_ERRORSINCOMMAND);
+        }
+        Statement stmt(raw);
+        rest = tail;
+        if (!stmt)
+            continue;  // blanks or a comment
+        const int count = sqlite3_column_count(stmt.get());
+        ResultSet rs;
+        std::vector<bool> declared(count, false);
+        for (int c = 0; c < count; ++c) {
+            Column column;
+            const char* name = sqlite3_column_name(stmt.get(), c);
+            column.name = qv::ToUtf16(std::string_view(name ? name : ""));
+            const char* decl = sqlite3_column_decltype(stmt.get(), c);
+            declared[c] = decl && ColumnFromDeclaredType(decl, column);
+            rs.columns.push_back(std::move(column));
+        }
+        for (;;) {
+            rc = sqlite3_step(stmt.get());
+            if (rc == SQLITE_DONE)
+                break;
+            if (rc != SQLITE_ROW)
+                FailWithMessage(DB_E_ERRORSINCOMMAND);
+            for (int c = 0; c < count; ++c) {
+                switch (sqlite3_column_type(stmt.get(), c)) {
+                    case SQLITE_INTEGER:
+                        rs.cells.emplace_back(std::int64_t{sqlite3_column_int64(stmt.get(), c)});
+                        break;
+                    case SQLITE_FLOAT:
+                        rs.cells.emplace_back(sqlite3_column_double(stmt.get(), c));
+                        break;
+                    case SQLITE_TEXT: {
+                        const auto* p =
+                            static_cast<const char16_t*>(sqlite3_column_text16(stmt.get(), c));
+                        const int bytes = sqlite3_column_bytes16(stmt.get(), c);
+                        rs.cells.emplace_back(
+                            std::u16string(p ? p : u"", static_cast<std::size_t>(bytes) / 2));
+                        break;
+                    }
+                    case SQLITE_BLOB: {
+                        const auto* p =
+                            static_cast<const std::uint8_t*>(sqlite3_column_blob(stmt.get(), c));
+                        rs.cells.emplace_back(Blob(p, p + sqlite3_column_bytes(stmt.get(), c)));
+                        break;
+                    }
+                    default:
+                        rs.cells.emplace_back(std::monostate{});
+                        break;
+                }
+            }
+        }
+        if (count > 0 || !any) {
+            SettleColumnTypes(rs, declared);
+            result = std::move(rs);
+            any = true;
+        }
+    }
+    if (!any)
+        Fail(DB_E_NOCOMMAND, m_source, "The command text is empty.");
+    return result;
+}
+
+ResultSet MakeTablesRowset(const std::vector<std::pair<std::u16string, std::u16string>>& rows) {
+    ResultSet rs;
+    for (const char16_t* name : {u"TABLE_CATALOG", u"TABLE_SCHEMA", u"TABLE_NAME", u"TABLE_TYPE"}) {
+        Column c;
+        c.name = name;
+        c.vt = VT_BSTR;
+        c.definedSize = 128;
+        DescribeColumn(c);
+        rs.columns.push_back(std::move(c));
+    }
+    for (const auto& [name, type] : rows) {
+        rs.cells.emplace_back(std::monostate{});
+        rs.cells.emplace_back(std::monostate{});
+        rs.cells.emplace_back(name);
+        rs.cells.emplace_back(type);
+    }
+    return rs;
+}
+
+ResultSet SqliteDatabase::Tables() {
+    const ResultSet names = Query(
+        "SELECT name, upper(type) FROM sqlite_master WHERE type IN ('table','view') AND name NOT "
+        "LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY type, name");
+    std::vector<std::pair<std::u16string, std::u16string>> rows;
+    for (std::size_t r = 0; r < names.RowCount(); ++r) {
+        rows.emplace_back(std::get<std::u16string>(names.cells[r * 2]),
+                          std::get<std::u16string>(names.cells[r * 2 + 1]));
+    }
+    return MakeTablesRowset(rows);
+}
+
+void SettleColumnTypes(ResultSet& rs, const std::vector<bool>& declared) {
+    const std::size_t cols = rs.columns.size();
+    const std::size_t rows = rs.RowCount();
+    for (std::size_t c = 0; c < cols; ++c) {
+        Column& column = rs.columns[c];
+        if (!declared[c]) {
+            // Typed from the values: integers, reals, text or binary.
+            bool ints = false, reals = false, text = false, blobs = false;
+            for (std::size_t r = 0; r < rows; ++r) {
+                const Cell& cell = rs.cells[r * cols + c];
+                ints |= std::holds_alternative<std::int64_t>(cell);
+                reals |= std::holds_alternative<double>(cell);
+                text |= std::holds_alternative<std::u16string>(cell);
+                blobs |= std::holds_alternative<Blob>(cell);
+            }
+            column.vt = text || (!ints && !reals && !blobs) ? VT_BSTR
+                        : blobs                             ? VT_ARRAY | VT_UI1
+                        : reals                             ? VT_R8
+                                                            : VT_I4;
+            column.definedSize = 0;
+            DescribeColumn(column, column.vt == VT_BSTR);
+        }
+        for (std::size_t r = 0; r < rows; ++r)
+            Settle(rs.cells[r * cols + c], column.vt);
+        if (IsIntegerTag(column.vt) && column.vt != VT_I8) {
+            // An integer column whose values do not fit its declared width is widened, never cut.
+            std::int64_t low = 0, high = 0;
+            for (std::size_t r = 0; r < rows; ++r) {
+                if (const auto* i = std::get_if<std::int64_t>(&rs.cells[r * cols + c])) {
+                    low = std::min(low, *i);
+                    high = std::max(high, *i);
+                }
+            }
+            VARTYPE widened = column.vt;
+            if (column.vt == VT_UI1 && (low < 0 || high > 255))
+                widened = VT_I2;
+            if ((widened == VT_I2) && (low < -32768 || high > 32767))
+                widened = VT_I4;
+            if (low < std::numeric_limits<std::int32_t>::min() ||
+                high > std::numeric_limits<std::int32_t>::max()) {
+                widened = VT_I8;
+            }
+            if (widened != column.vt) {
+                column.vt = widened;
+                DescribeColumn(column);
+            }
+        }
+    }
+}
+
+}  // namespace provider

@@ -1,0 +1,187 @@
+// The value-to-text rules of the record set and the error-code meanings.
+#include <cmath>
+
+#include "platform/ATLComTime.h"
+#include "test_support.h"
+
+namespace {
+
+VARIANT Make(VARTYPE vt) {
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = vt;
+    return v;
+}
+
+struct TextCase {
+    const char* label;
+    VARIANT value;
+    const char* expected;
+};
+
+DECIMAL Decimal(ULONGLONG mantissa, BYTE scale, bool negative) {
+    DECIMAL d{};
+    d.Lo64 = mantissa;
+    d.scale = scale;
+    d.sign = negative ? DECIMAL_NEG : 0;
+    return d;
+}
+
+TEST(CellText, ConvertsEachListedTypeTag) {
+    std::vector<TextCase> cases;
+    auto add = [&](const char* label, VARIANT v, const char* expected) {
+        cases.push_back({label, v, expected});
+    };
+    add("empty", Make(VT_EMPTY), "");
+    add("null", Make(VT_NULL), "");
+    {
+        VARIANT v = Make(VT_I2);
+        v.iVal = -32768;
+        add("i2", v, "-32768");
+    }
+    {
+        VARIANT v = Make(VT_UI1);
+        v.bVal = 255;
+        add("ui1", v, "255");
+    }
+    {
+        VARIANT v = Make(VT_I4);
+        v.lVal = -2147483647 - 1;
+        add("i4", v, "-2147483648");
+    }
+    {
+        VARIANT v = Make(VT_INT);
+        v.intVal = 42;
+        add("int", v, "42");
+    }
+    {
+        VARIANT v = Make(VT_UI4);
+        v.ulVal = 4000000000u;
+        add("ui4", v, "4000000000");
+    }
+    {
+        VARIANT v = Make(VT_I8);
+        v.llVal = -9007199254740993LL;
+        add("i8 gives its digits", v, "-9007199254740993");
+    }
+    {
+        VARIANT v = Make(VT_UI8);
+        v.ullVal = 18446744073709551615ULL;
+        add("ui8 gives its digits", v, "18446744073709551615");
+    }
+    {
+        VARIANT v = Make(VT_R4);
+        v.fltVal = 0.5f;
+        add("r4", v, "0.5");
+    }
+    {
+        VARIANT v = Make(VT_R8);
+        v.dblVal = 1234567.0;
+        add("r8 large", v, "1.23457e+06");
+    }
+    {
+        VARIANT v = Make(VT_R8);
+        v.dblVal = 0.5;
+        add("r8 half", v, "0.5");
+    }
+    {
+        VARIANT v = Make(VT_DECIMAL);
+        v.decVal = Decimal(1234, 2, true);
+        v.vt = VT_DECIMAL;
+        add("decimal negative", v, "-12.34");
+    }
+    {
+        VARIANT v = Make(VT_DECIMAL);
+        v.decVal = Decimal(5, 0, false);
+        v.decVal.Hi32 = 1;
+        v.vt = VT_DECIMAL;
+        add("decimal 96-bit", v, "1.84467e+19");
+    }
+    {
+        VARIANT v = Make(VT_DATE);
+        v.date = COleDateTime(2024, 1, 31, 13, 5, 9).m_dt;
+        add("date", v, "2024-01-31 13:05:09");
+    }
+    {
+        VARIANT v = Make(VT_DATE);
+        v.date = -1.25;
+        add("date before 1899-12-30", v, "1899-12-29 06:00:00");
+    }
+    {
+        VARIANT v = Make(VT_BOOL);
+        v.boolVal = VARIANT_TRUE;
+        add("bool true", v, "T");
+    }
+    {
+        VARIANT v = Make(VT_BOOL);
+        v.boolVal = VARIANT_FALSE;
+        add("bool false", v, "F");
+    }
+    {
+        VARIANT v = Make(VT_BOOL);
+        v.boolVal = 1;
+        add("bool other", v, "F");
+    }
+    for (const auto& c : cases) {
+        CString text = _T("unchanged");
+        EXPECT_TRUE(ValueToCellText(c.value, text)) << c.label;
+        EXPECT_EQ(Utf8(text), c.expected) << c.label;
+    }
+}
+
+TEST(CellText, TextKeepsNonAsciiLettersInBothBuilds) {
+    _variant_t v(u"Kühlwasserpumpe Ø 180 — Резервуар");
+    CString text;
+    ASSERT_TRUE(ValueToCellText(v, text));
+    EXPECT_EQ(Utf8(text), "Kühlwasserpumpe Ø 180 — Резервуар");
+}
+
+TEST(CellText, DateUsesTheGivenFormat) {
+    VARIANT v = Make(VT_DATE);
+    v.date = COleDateTime(2024, 1, 31, 13, 5, 9).m_dt;
+    CString text;
+    ASSERT_TRUE(ValueToCellText(v, text, _T("%d.%m.%Y")));
+    EXPECT_EQ(Utf8(text), "31.01.2024");
+}
+
+TEST(CellText, ValuesWithoutTextFormLeaveTheTextUnchanged) {
+    _variant_t binary;
+    binary.parray = SafeArrayCreateVector(VT_UI1, 0, 4);
+    binary.vt = VT_ARRAY | VT_UI1;
+    VARIANT i1 = Make(VT_I1);
+    VARIANT error = Make(VT_ERROR);
+    for (const VARIANT* v : std::vector<const VARIANT*>{&binary, &i1, &error}) {
+        CString text = _T("keep");
+        EXPECT_FALSE(ValueToCellText(*v, text)) << v->vt;
+        EXPECT_EQ(Utf8(text), "keep");
+    }
+}
+
+TEST(CellText, CurrencyFallsBackToFixedNotationWithoutALocaleCurrency) {
+    // The test environment runs in the C locale family, which defines no currency format.
+    VARIANT v = Make(VT_CY);
+    v.cyVal.int64 = 123456789;  // 12345.6789
+    CString text;
+    ASSERT_TRUE(ValueToCellText(v, text));
+    char expected[32];
+    std::snprintf(expected, sizeof expected, "%f", 12345.6789);
+    EXPECT_EQ(Utf8(text), expected);
+}
+
+TEST(ErrorMeaning, UsesSystemTextsThenDispatchNumbersThenUnknown) {
+    const struct {
+        std::uint32_t code;
+        const char* meaning;
+    } cases[] = {
+        {0x80004005u, "Unspecified error"},        {0x80004003u, "Invalid pointer"},
+        {0x80040205u, "IDispatch error #5"},       {0x80040E14u, "IDispatch error #3092"},
+        {0x80040200u, "Unknown error 0x80040200"}, {0x800A0CC1u, "Unknown error 0x800A0CC1"},
+        {0x80050000u, "Unknown error 0x80050000"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Utf8(DescribeErrorCode(static_cast<HRESULT>(c.code))), c.meaning)
+            << std::hex << c.code;
+    }
+}
+
+}  // namespace

@@ -1,6 +1,7 @@
 #include "link/DbRecords.h"
 
 #include <filesystem>
+#include <utility>
 
 #include "data/ADORecordset.h"
 #include "frame/Hooks.h"
@@ -174,7 +175,7 @@ bool CMyDatabase::FillGrid(TableLink& link, CellGrid& grid) {
                 if (rs.ReadColumnFacts(i, facts))
                     heading = facts.szName;
             }
-            grid.SetCell(0, i, heading);
+            grid.SetCell(0, i, std::move(heading));
         }
     }
     rs.ToFirstRow();
@@ -183,7 +184,7 @@ bool CMyDatabase::FillGrid(TableLink& link, CellGrid& grid) {
             CString text;
             if (!rs.ReadCellText(i, text))
                 text.Empty();
-            grid.SetCell(row, i, text);
+            grid.SetCell(row, i, std::move(text));
         }
         rs.ToNextRow();
     }

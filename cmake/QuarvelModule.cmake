@@ -38,6 +38,9 @@ function(quarvel_add_module_builds)
         target_link_libraries(Quarvel${release} PRIVATE ${core})
         set_target_properties(Quarvel${release} PROPERTIES PREFIX "" SUFFIX ".so")
         # Every symbol a module needs must come from the host runtime or the provider.
-        target_link_options(Quarvel${release} PRIVATE -Wl,--no-undefined)
+        target_link_options(Quarvel${release} PRIVATE -Wl,--no-undefined
+                            -Wl,--version-script=${CMAKE_SOURCE_DIR}/cmake/module.map)
+        set_target_properties(Quarvel${release} PROPERTIES
+                              LINK_DEPENDS ${CMAKE_SOURCE_DIR}/cmake/module.map)
     endforeach()
 endfunction()

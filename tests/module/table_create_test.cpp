@@ -2,6 +2,7 @@
 #include "frame/Commands.h"
 #include "frame/Hooks.h"
 #include "host/command_line.h"
+#include "host/documents.h"
 #include "host/hostdb.h"
 #include "host/input_source.h"
 #include "host/progress_meter.h"
@@ -228,6 +229,40 @@ TEST_F(TableCreation, UpdateRefreshesLinkedTablesAndKeepsThoseItCannotRead) {
     table->close();
     EXPECT_EQ(RowTexts(missing, 1), before);
     EXPECT_FALSE(m_boxes.shown.empty());  // the provider's error was shown
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(TableCreation, PropertiesCommandReadsTheLinkAndChangesNothingWithoutItsDialog) {
+    const AcDbObjectId linked = BuildLinked("Parts", "0,0");
+    MakeTable(2, 2, AcGePoint3d(500, 0, 0));  // a table without a link
+    TableLink before;
+    ASSERT_EQ(before.ReadLinkById(linked), 1);
+
+    {
+        host::QueueInput input({"501,-1"});
+        host::ScopedInput scope(input);
+        CmdDbTableProperties();
+    }
+    EXPECT_NE(m_output.find("\nFailed to read the information of the database table."),
+              std::string::npos);
+
+    m_output.clear();
+    {
+        host::QueueInput input({"1,-1"});
+        host::ScopedInput scope(input);
+        CmdDbTableProperties();
+        ASSERT_FALSE(input.prompts.empty());
+        EXPECT_NE(input.prompts[0].find("Please select a database table:"), std::string::npos);
+    }
+    EXPECT_NE(m_output.find("not available"), std::string::npos);
+    TableLink after;
+    ASSERT_EQ(after.ReadLinkById(linked), 1);
+    EXPECT_EQ(after.m_strDatabase, before.m_strDatabase);
+    EXPECT_EQ(after.m_strTable, before.m_strTable);
+    EXPECT_EQ(host::ResourceStack().depth, 0u);  // the resource handle was popped again
 }
 
 }  // namespace

@@ -100,7 +100,7 @@ void DocManager::popResourceHandle() {
 Document* DocManager::Open(std::unique_ptr<AcDbDatabase> db, std::string path) {
     std::string title;
     if (path.empty()) {
-        title = "Drawing" + std::to_string(++m_untitled) + ".dwg";
+        title = "Drawing" + std::to_string(++m_untitled) + ".dxf";
     } else {
         const std::size_t slash = path.find_last_of('/');
         title = slash == std::string::npos ? path : path.substr(slash + 1);

@@ -34,7 +34,7 @@ public:
     virtual AcDbDatabase* database() const = 0;
     // Full path of the drawing file in UTF-8; empty until the drawing is first saved.
     virtual const char* fileNameUtf8() const = 0;
-    // The title shown for the drawing (its file name, or "Drawing1.dwg"-style before saving).
+    // The title shown for the drawing (its file name, or "Drawing1.dxf"-style before saving).
     virtual const char* docTitleUtf8() const = 0;
     virtual AcTransactionManager* transactionManager() const = 0;
 };

@@ -117,7 +117,7 @@ TEST(EndToEnd, DrawingsSavedAndOpenedAgain) {
     Result first = run("--script make.scr");
     ASSERT_EQ(first.status, 0) << first.err;
     // The first SAVE asks for a name; the second saves under it without asking.
-    EXPECT_NE(first.out.find("Command: SAVE\nSave drawing as <Drawing1.dwg>: plan.dxf\n"
+    EXPECT_NE(first.out.find("Command: SAVE\nSave drawing as <Drawing1.dxf>: plan.dxf\n"
                              "Command: SAVE\n"),
               std::string::npos)
         << first.out;

@@ -42,12 +42,12 @@ TEST_F(Documents, ReactorsHearOfDocumentsOpenedActivatedAndClosed) {
     host::DocManager* docs = host::Documents();
     host::Document* first = docs->Current();
     ASSERT_NE(first, nullptr);
-    EXPECT_STREQ(first->docTitleUtf8(), "Drawing1.dwg");
+    EXPECT_STREQ(first->docTitleUtf8(), "Drawing1.dxf");
 
     host::Document* second = docs->Open();
     EXPECT_EQ(reactor.log,
-              "createStarted(Drawing2.dwg) created(Drawing2.dwg) toBeDeactivated(Drawing1.dwg) "
-              "toBeActivated(Drawing2.dwg) current(Drawing2.dwg) activated(Drawing2.dwg) ");
+              "createStarted(Drawing2.dxf) created(Drawing2.dxf) toBeDeactivated(Drawing1.dxf) "
+              "toBeActivated(Drawing2.dxf) current(Drawing2.dxf) activated(Drawing2.dxf) ");
     EXPECT_EQ(acDocManager->curDocument(), second);
     EXPECT_EQ(acDocManager->documentCount(), 2);
     EXPECT_EQ(acdbCurDwg(), second->database());
@@ -56,8 +56,8 @@ TEST_F(Documents, ReactorsHearOfDocumentsOpenedActivatedAndClosed) {
     reactor.log.clear();
     EXPECT_TRUE(docs->Close(second));
     EXPECT_EQ(reactor.log,
-              "toBeDestroyed(Drawing2.dwg) toBeDeactivated(Drawing2.dwg) "
-              "toBeActivated(Drawing1.dwg) current(Drawing1.dwg) activated(Drawing1.dwg) "
+              "toBeDestroyed(Drawing2.dxf) toBeDeactivated(Drawing2.dxf) "
+              "toBeActivated(Drawing1.dxf) current(Drawing1.dxf) activated(Drawing1.dxf) "
               "destroyed ");
     EXPECT_EQ(acdbCurDwg(), first->database());
     // The last document stays open.
@@ -87,7 +87,7 @@ TEST_F(Documents, AReactorMayRemoveItselfDuringACallback) {
     host::Documents()->Open();
     host::Documents()->Open();
     EXPECT_EQ(self.calls, 1);
-    EXPECT_NE(other.log.find("created(Drawing3.dwg)"), std::string::npos);
+    EXPECT_NE(other.log.find("created(Drawing3.dxf)"), std::string::npos);
     acDocManager->removeReactor(&other);
 }
 
@@ -171,7 +171,7 @@ TEST_F(Documents, ResourceHandlesArePushedAndPopped) {
 TEST_F(Documents, NewCommandOpensAnotherDocument) {
     EXPECT_TRUE(RunScript({"NEW", "_new"}));
     EXPECT_EQ(acDocManager->documentCount(), 3);
-    EXPECT_STREQ(host::CurrentDocument()->docTitleUtf8(), "Drawing3.dwg");
+    EXPECT_STREQ(host::CurrentDocument()->docTitleUtf8(), "Drawing3.dxf");
     EXPECT_TRUE(RunScript({"CLOSE", "CLOSE"}));
     EXPECT_FALSE(RunScript({"CLOSE"}));
     EXPECT_EQ(acDocManager->documentCount(), 1);

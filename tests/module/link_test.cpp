@@ -1,6 +1,11 @@
 // Link storage on tables: lists, the stored groups, long values and refusals.
+#include <unistd.h>
+
+#include <cstdio>
+#include <memory>
 #include <string>
 
+#include "host/drawing_io.h"
 #include "link/TableLink.h"
 #include "module_fixture.h"
 
@@ -189,6 +194,39 @@ TEST_F(LinkStorage, RefusedLinkIsReportedAndThePreviousOneKept) {
     ASSERT_EQ(back.ReadLinkById(id), 1);
     EXPECT_EQ(back.m_strSQL, link.m_strSQL);
     EXPECT_EQ(back.m_strTable, link.m_strTable);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(LinkStorage, LongLinkSurvivesSavingAndOpeningTheDrawing) {
+    const AcDbObjectId id = MakeTable(2, 2);
+    TableLink link = SampleLink();
+    std::string sql = "SELECT ";
+    while (sql.size() < 1000)
+        sql += "`Größe` || 'ü', ";
+    sql += "1 FROM Parts";
+    link.m_strTable.Empty();
+    link.m_strSQL = Txt(sql.c_str());
+    ASSERT_EQ(link.WriteLinkById(id), 1);
+    const AcDbHandle handle = id.handle();
+
+    const std::string path = testing::TempDir() + "/quarvel_long_link_" +
+                             std::to_string(static_cast<long>(getpid())) + ".dxf";
+    std::string error;
+    ASSERT_TRUE(host::SaveDrawing(*m_db, path, error)) << error;
+    std::unique_ptr<AcDbDatabase> reopened = host::LoadDrawing(path, error);
+    ASSERT_TRUE(reopened) << error;
+    std::remove(path.c_str());
+
+    AcDbObjectId again;
+    ASSERT_EQ(reopened->getAcDbObjectId(again, false, handle), Acad::eOk);
+    TableLink back;
+    ASSERT_EQ(back.ReadLinkById(again), 1);
+    EXPECT_EQ(back.m_strSQL, link.m_strSQL);
+    EXPECT_EQ(back.m_strPassword, link.m_strPassword);
+    EXPECT_EQ(back.m_widths, link.m_widths);
 }
 
 }  // namespace

@@ -231,6 +231,27 @@ TEST_F(TableCreation, UpdateRefreshesLinkedTablesAndKeepsThoseItCannotRead) {
     EXPECT_FALSE(m_boxes.shown.empty());  // the provider's error was shown
 }
 
+TEST_F(TableCreation, UpdateKeepsATableWhoseQueryNowReturnsNothing) {
+    const AcDbObjectId id = BuildLinked("Parts", "0,0");
+    TableLink link;
+    ASSERT_EQ(link.ReadLinkById(id), 1);
+    link.m_strTable.Empty();
+    link.m_strSQL = _T("SELECT * FROM Parts WHERE PartNo < 0");
+    ASSERT_EQ(link.WriteLinkById(id), 1);
+    const std::vector<CString> before = RowTexts(id, 3);
+
+    host::QueueInput input({"ALL", ""});
+    host::ScopedInput scope(input);
+    CmdDbTableUpdate();
+    EXPECT_EQ(RowTexts(id, 3), before);
+    AcDbTable* table = nullptr;
+    ASSERT_EQ(acdbOpenObject(table, id, AcDb::kForRead), Acad::eOk);
+    EXPECT_EQ(table->numRows(), 7u);
+    table->close();
+    EXPECT_NE(m_output.find("returned no rows; the table keeps its contents"), std::string::npos)
+        << m_output;
+}
+
 }  // namespace
 
 namespace {

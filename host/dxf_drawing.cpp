@@ -1472,7 +1472,12 @@ private:
         SetHandseed(db, AcDbHandle(h + 1));
         return h;
     }
-    void Note(std::uint64_t h) { maxHandle_ = std::max(maxHandle_, h); }
+    void Note(std::uint64_t h) {
+        maxHandle_ = std::max(maxHandle_, h);
+        written_.insert(h);
+    }
+    void CheckReferences(Document& doc);
+    std::unordered_set<std::uint64_t> written_;
     void Header(Document& doc);
     void Classes(Document& doc);
     void Tables(Document& doc);
@@ -2010,11 +2015,49 @@ Document Saver::Run() {
         }
         doc.otherSections.push_back(std::move(s));
     }
+    CheckReferences(doc);
     Classes(doc);
     Header(doc);
     doc.hasHeader = doc.hasClasses = doc.hasTables = doc.hasBlocks = doc.hasEntities =
         doc.hasObjects = true;
     return doc;
+}
+
+// The last guard before writing: owners and dictionary entries of objects name only objects
+// that are written, so that the file opens without repairs.
+void Saver::CheckReferences(Document& doc) {
+    const std::uint64_t root = doc.objects.empty() ? 0 : doc.objects.front().handle();
+    for (Record& r : doc.objects) {
+        const std::uint64_t owner = r.owner();
+        if (owner && !written_.count(owner) && &r != &doc.objects.front()) {
+            int depth = 0;
+            for (std::size_t i = 1; i < r.tags.size(); ++i) {
+                Tag& t = r.tags[i];
+                if (t.code == 102)
+                    depth = (!t.value.empty() && t.value[0] == '{') ? 1 : 0;
+                if (t.code == 330 && depth == 0) {
+                    t.value = FormatHandle(root);
+                    break;
+                }
+            }
+        }
+        if (r.type() != "DICTIONARY")
+            continue;
+        Tags kept;
+        kept.reserve(r.tags.size());
+        for (std::size_t i = 0; i < r.tags.size(); ++i) {
+            const Tag& t = r.tags[i];
+            std::uint64_t h = 0;
+            if (t.code == 3 && i + 1 < r.tags.size() &&
+                (r.tags[i + 1].code == 350 || r.tags[i + 1].code == 360) &&
+                ParseHandle(r.tags[i + 1].value, h) && !written_.count(h)) {
+                ++i;  // an entry naming nothing that is written is left out
+                continue;
+            }
+            kept.push_back(t);
+        }
+        r.tags = std::move(kept);
+    }
 }
 
 }  // namespace

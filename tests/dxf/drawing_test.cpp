@@ -362,3 +362,34 @@ TEST(DxfDrawing, NamesWithLineBreaksCannotBreakTheFile) {
     ASSERT_TRUE(loaded) << error;
     EXPECT_EQ(host::ObjectOf(TablesOf(*loaded).at(0))->state()->layer, "two^Jlines");
 }
+
+TEST(DxfDrawing, SampleAndFuzzedFilesOpenOrFailCleanlyAndSaveSoundly) {
+    // The seed drawings of the fuzz target and the inputs it once found problems with: each
+    // opens in recover mode (or is refused with a reason), and what is saved opens strictly.
+    int files = 0;
+    for (const auto& dir : {std::string(QUARVEL_SOURCE_DIR) + "/tests/data/dxf",
+                            std::string(QUARVEL_SOURCE_DIR) + "/tests/data/dxf/fuzz"}) {
+        for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+            if (entry.path().extension() != ".dxf")
+                continue;
+            SCOPED_TRACE(entry.path().string());
+            ++files;
+            const std::string bytes = ReadFile(entry.path().string());
+            std::string error;
+            auto strict = LoadDxfBytes(bytes, error, nullptr);
+            std::vector<std::string> repairs;
+            auto db = LoadDxfBytes(bytes, error, &repairs);
+            if (strict) {
+                EXPECT_TRUE(db) << "recover mode opens what strict mode opens";
+            }
+            if (!db) {
+                EXPECT_FALSE(error.empty());
+                continue;
+            }
+            std::string saved;
+            host::dxf::WriteDxf(*db, saved);
+            EXPECT_TRUE(LoadDxfBytes(saved, error, nullptr)) << error;
+        }
+    }
+    EXPECT_GE(files, 5);
+}

@@ -161,9 +161,10 @@ TEST(DxfDrawing, DrawingsOfAnotherProgramSurviveOpenAndSave) {
         ASSERT_TRUE(db) << error;
         ASSERT_TRUE(SaveDxf(*db, out, error)) << error;
         EXPECT_EQ(RunCommand(Checker() + "audit " + out, &text), 0) << text;
-        if (std::string(name) != "rich_r12") {
-            EXPECT_EQ(RunCommand(Checker() + "compare " + in + " " + out, &text), 0) << text;
-        }
+        // Files before R2000 keep no owners and no objects: their readers make those up, so
+        // the entities are compared there.
+        const char* mode = std::string(name) == "rich_r12" ? "compare-entities " : "compare ";
+        EXPECT_EQ(RunCommand(Checker() + mode + in + " " + out, &text), 0) << text;
         // Saved once by the host, a file stays as it is.
         auto again = LoadDxf(out, error, nullptr);
         ASSERT_TRUE(again) << error;

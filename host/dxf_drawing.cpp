@@ -44,6 +44,16 @@ bool IEquals(std::string_view a, std::string_view b) {
     return true;
 }
 
+bool IsSymbolTableEntry(std::string_view type) {
+    static const char* kTypes[] = {"VPORT", "LTYPE", "LAYER",    "STYLE",       "VIEW",
+                                   "UCS",   "APPID", "DIMSTYLE", "BLOCK_RECORD"};
+    for (const char* t : kTypes) {
+        if (type == t)
+            return true;
+    }
+    return false;
+}
+
 // ---- the kept groups of a record (see the header for the conventions) ----
 
 struct Parts {
@@ -1272,13 +1282,20 @@ void Loader::CheckReferences() {
         if (!o || AcDbEntity::cast(o) || AcDbBlockTableRecord::cast(o) || RegAppRecord::cast(o))
             continue;
         const AcDbObjectId owner = o->ownerId();
-        if (owner.isNull() || Obj(owner))
+        RawObject* raw = AsRaw(o);
+        if (raw && raw->dxfName == "TABLE")
             continue;
-        if (RawObject* raw = AsRaw(o); raw && raw->dxfName == "TABLE")
+        // Only symbol-table entries belong to symbol tables.
+        RawObject* ownerRaw = AsRaw(Obj(owner));
+        const bool ownedByTable = ownerRaw && ownerRaw->dxfName == "TABLE";
+        const bool entry = raw && IsSymbolTableEntry(raw->dxfName);
+        if (owner.isNull() || (Obj(owner) && ownedByTable == entry) ||
+            (Obj(owner) && !ownedByTable))
             continue;
         Problem(0,
                 DxfNameOf(o) + " " + FormatHandle(id.handle().value()) + ": its owner " +
-                    FormatHandle(owner.handle().value()) + " does not exist",
+                    FormatHandle(owner.handle().value()) +
+                    (Obj(owner) ? " is a symbol table" : " does not exist"),
                 "it was given to the named-object dictionary");
         AcDbObject* w = nullptr;
         if (acdbOpenAcDbObject(w, id, AcDb::kForWrite) == Acad::eOk) {
@@ -1631,7 +1648,7 @@ void Saver::Tables(Document& doc) {
     for (AcDbObjectId id : all_) {
         AcDbObject* o = Obj(id);
         RawObject* raw = AsRaw(o);
-        if (raw && raw->dxfName != "TABLE" && raw->dxfName[0] != '*' && structure_.heads.size() &&
+        if (raw && IsSymbolTableEntry(raw->dxfName) && structure_.heads.size() &&
             Obj(o->ownerId()) && AsRaw(Obj(o->ownerId())) &&
             AsRaw(Obj(o->ownerId()))->dxfName == "TABLE") {
             entries[o->ownerId().stub()].push_back(id);
@@ -1998,7 +2015,8 @@ Document Saver::Run() {
             if (raw->dxfName == "TABLE" || raw->dxfName.empty() || raw->dxfName[0] == '*')
                 continue;
             AcDbObject* owner = Obj(o->ownerId());
-            if (owner && AsRaw(owner) && AsRaw(owner)->dxfName == "TABLE")
+            if (owner && AsRaw(owner) && AsRaw(owner)->dxfName == "TABLE" &&
+                IsSymbolTableEntry(raw->dxfName))
                 continue;
         }
         doc.objects.push_back(ObjectRecord(id));

@@ -394,3 +394,16 @@ TEST(DxfDrawing, SampleAndFuzzedFilesOpenOrFailCleanlyAndSaveSoundly) {
     }
     EXPECT_GE(files, 5);
 }
+
+TEST(DxfDrawing, SectionsOfOtherProgramsAreKeptInPlace) {
+    std::string text = Valid();
+    const std::string extra =
+        "  0\nSECTION\n  2\nACDSDATA\n 70\n2\n  0\nENDSEC\n"
+        "  0\nSECTION\n  2\nTHUMBNAILIMAGE\n 90\n4\n310\nDEADBEEF\n  0\nENDSEC\n";
+    text.insert(text.rfind("  0\nEOF"), extra);
+    std::string error, saved;
+    auto db = LoadDxfBytes(text, error, nullptr);
+    ASSERT_TRUE(db) << error;
+    host::dxf::WriteDxf(*db, saved);
+    EXPECT_NE(saved.find(extra + "  0\nEOF"), std::string::npos);
+}

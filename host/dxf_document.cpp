@@ -232,6 +232,7 @@ Document Parser::Run() {
                 other.tags.push_back(Own(x));
             }
             doc.otherSections.push_back(std::move(other));
+            continue;  // it goes back after the same known section
         }
         lastSection = name;
     }

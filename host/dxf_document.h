@@ -93,7 +93,7 @@ struct Block {
 struct OtherSection {
     std::string name;
     Tags tags;
-    std::string after;  // name of the section it followed ("" at the start)
+    std::string after;  // the known section it followed ("" at the start)
 };
 
 struct Document {

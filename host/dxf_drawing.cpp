@@ -44,6 +44,16 @@ bool IEquals(std::string_view a, std::string_view b) {
     return true;
 }
 
+bool IsSymbolTableEntry(std::string_view type) {
+    static const char* kTypes[] = {"VPORT", "LTYPE", "LAYER",    "STYLE",       "VIEW",
+                                   "UCS",   "APPID", "DIMSTYLE", "BLOCK_RECORD"};
+    for (const char* t : kTypes) {
+        if (type == t)
+            return true;
+    }
+    return false;
+}
+
 // ---- the kept groups of a record (see the header for the conventions) ----
 
 struct Parts {
@@ -1272,13 +1282,20 @@ void Loader::CheckReferences() {
         if (!o || AcDbEntity::cast(o) || AcDbBlockTableRecord::cast(o) || RegAppRecord::cast(o))
             continue;
         const AcDbObjectId owner = o->ownerId();
-        if (owner.isNull() || Obj(owner))
+        RawObject* raw = AsRaw(o);
+        if (raw && raw->dxfName == "TABLE")
             continue;
-        if (RawObject* raw = AsRaw(o); raw && raw->dxfName == "TABLE")
+        // Only symbol-table entries belong to symbol tables.
+        RawObject* ownerRaw = AsRaw(Obj(owner));
+        const bool ownedByTable = ownerRaw && ownerRaw->dxfName == "TABLE";
+        const bool entry = raw && IsSymbolTableEntry(raw->dxfName);
+        if (owner.isNull() || (Obj(owner) && ownedByTable == entry) ||
+            (Obj(owner) && !ownedByTable))
             continue;
         Problem(0,
                 DxfNameOf(o) + " " + FormatHandle(id.handle().value()) + ": its owner " +
-                    FormatHandle(owner.handle().value()) + " does not exist",
+                    FormatHandle(owner.handle().value()) +
+                    (Obj(owner) ? " is a symbol table" : " does not exist"),
                 "it was given to the named-object dictionary");
         AcDbObject* w = nullptr;
         if (acdbOpenAcDbObject(w, id, AcDb::kForWrite) == Acad::eOk) {
@@ -1472,7 +1489,12 @@ private:
         SetHandseed(db, AcDbHandle(h + 1));
         return h;
     }
-    void Note(std::uint64_t h) { maxHandle_ = std::max(maxHandle_, h); }
+    void Note(std::uint64_t h) {
+        maxHandle_ = std::max(maxHandle_, h);
+        written_.insert(h);
+    }
+    void CheckReferences(Document& doc);
+    std::unordered_set<std::uint64_t> written_;
     void Header(Document& doc);
     void Classes(Document& doc);
     void Tables(Document& doc);
@@ -1626,7 +1648,7 @@ void Saver::Tables(Document& doc) {
     for (AcDbObjectId id : all_) {
         AcDbObject* o = Obj(id);
         RawObject* raw = AsRaw(o);
-        if (raw && raw->dxfName != "TABLE" && raw->dxfName[0] != '*' && structure_.heads.size() &&
+        if (raw && IsSymbolTableEntry(raw->dxfName) && structure_.heads.size() &&
             Obj(o->ownerId()) && AsRaw(Obj(o->ownerId())) &&
             AsRaw(Obj(o->ownerId()))->dxfName == "TABLE") {
             entries[o->ownerId().stub()].push_back(id);
@@ -1993,7 +2015,8 @@ Document Saver::Run() {
             if (raw->dxfName == "TABLE" || raw->dxfName.empty() || raw->dxfName[0] == '*')
                 continue;
             AcDbObject* owner = Obj(o->ownerId());
-            if (owner && AsRaw(owner) && AsRaw(owner)->dxfName == "TABLE")
+            if (owner && AsRaw(owner) && AsRaw(owner)->dxfName == "TABLE" &&
+                IsSymbolTableEntry(raw->dxfName))
                 continue;
         }
         doc.objects.push_back(ObjectRecord(id));
@@ -2010,11 +2033,49 @@ Document Saver::Run() {
         }
         doc.otherSections.push_back(std::move(s));
     }
+    CheckReferences(doc);
     Classes(doc);
     Header(doc);
     doc.hasHeader = doc.hasClasses = doc.hasTables = doc.hasBlocks = doc.hasEntities =
         doc.hasObjects = true;
     return doc;
+}
+
+// The last guard before writing: owners and dictionary entries of objects name only objects
+// that are written, so that the file opens without repairs.
+void Saver::CheckReferences(Document& doc) {
+    const std::uint64_t root = doc.objects.empty() ? 0 : doc.objects.front().handle();
+    for (Record& r : doc.objects) {
+        const std::uint64_t owner = r.owner();
+        if (owner && !written_.count(owner) && &r != &doc.objects.front()) {
+            int depth = 0;
+            for (std::size_t i = 1; i < r.tags.size(); ++i) {
+                Tag& t = r.tags[i];
+                if (t.code == 102)
+                    depth = (!t.value.empty() && t.value[0] == '{') ? 1 : 0;
+                if (t.code == 330 && depth == 0) {
+                    t.value = FormatHandle(root);
+                    break;
+                }
+            }
+        }
+        if (r.type() != "DICTIONARY")
+            continue;
+        Tags kept;
+        kept.reserve(r.tags.size());
+        for (std::size_t i = 0; i < r.tags.size(); ++i) {
+            const Tag& t = r.tags[i];
+            std::uint64_t h = 0;
+            if (t.code == 3 && i + 1 < r.tags.size() &&
+                (r.tags[i + 1].code == 350 || r.tags[i + 1].code == 360) &&
+                ParseHandle(r.tags[i + 1].value, h) && !written_.count(h)) {
+                ++i;  // an entry naming nothing that is written is left out
+                continue;
+            }
+            kept.push_back(t);
+        }
+        r.tags = std::move(kept);
+    }
 }
 
 }  // namespace

@@ -377,17 +377,17 @@ void WriteTableEntity(const Record& rec, TagWriter& out) {
 }
 
 void WriteDocument(const Document& doc, TagWriter& out) {
-    // Sections the model does not know go back after the section they followed.
-    std::function<void(const std::string&)> others = [&](const std::string& after) {
+    // Sections the model does not know go back, in their order, after the known section they
+    // followed.
+    auto others = [&](const std::string& after) {
         for (const auto& s : doc.otherSections) {
-            if (s.after != after || s.name == after)
+            if (s.after != after)
                 continue;
             out.Raw(0, "SECTION");
             out.Str(2, s.name);
             for (const Tag& t : s.tags)
                 out.Write(t);
             out.Raw(0, "ENDSEC");
-            others(s.name);
         }
     };
     others("");

@@ -9,7 +9,7 @@ CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DQUARVEL_FUZZ=ON -DQUARV
     -DQUARVEL_BENCHMARKS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build-fuzz -j"$(nproc)" --target dxf_reader_fuzz
 mkdir -p build-fuzz/corpus build-fuzz/crashes
-cp -n tests/data/dxf/*.dxf build-fuzz/corpus/ 2>/dev/null || true
+cp -n tests/data/dxf/*.dxf tests/data/dxf/fuzz/*.dxf build-fuzz/corpus/ 2>/dev/null || true
 export ASAN_OPTIONS=detect_leaks=1
 build-fuzz/bin/dxf_reader_fuzz build-fuzz/corpus -max_total_time="$seconds" -max_len=65536 \
     -timeout=10 -rss_limit_mb=2048 -artifact_prefix=build-fuzz/crashes/ -print_final_stats=1

@@ -194,13 +194,24 @@ bool CMyDatabase::FillGrid(TableLink& link, CellGrid& grid) {
     return true;
 }
 
+namespace {
+
+// The form in which two paths of one file compare equal (letter case aside): resolved against
+// the drawing and without "." and ".." parts.
+CString ComparablePath(const CString& drawingPath, const CString& path) {
+    const CString resolved = ResolveDatabasePath(drawingPath, path);
+    CString canonical;
+    return PathCanonicalize(canonical, resolved.GetString()) ? canonical : resolved;
+}
+
+}  // namespace
+
 CMyDatabase* CDatabasePtrArray::FindDatabase(const CString& database) const {
     const CString drawing = CurrentDrawingPath();
-    const CString wanted = ResolveDatabasePath(drawing, database);
+    const CString wanted = ComparablePath(drawing, database);
     for (CMyDatabase* pDb : m_items) {
-        if (pDb && ResolveDatabasePath(drawing, pDb->m_strDatabase).CompareNoCase(wanted) == 0) {
+        if (pDb && ComparablePath(drawing, pDb->m_strDatabase).CompareNoCase(wanted) == 0)
             return pDb;
-        }
     }
     return nullptr;
 }
@@ -220,28 +231,13 @@ bool CDatabasePtrArray::AddDatabase(const CString& driver, const CString& databa
     return true;
 }
 
-namespace {
-
-// One link text of an entity given by its entity name.
-bool ReadLinkStringByName(const ads_name entity, const TCHAR* key, CString& value) {
-    AcDbObjectId id;
-    if (acdbGetObjectId(id, entity) != Acad::eOk) {
-        acutPrintf(_T("\nacdbGetObjectId failed in FILE: %s;LINE: %d"), __FILE__, __LINE__);
-        return false;
-    }
-    AcDbObject* pObj = nullptr;
-    if (acdbOpenAcDbObject(pObj, id, AcDb::kForRead) != Acad::eOk)
-        return false;
-    const bool found = ReadLinkString(pObj, key, value);
-    pObj->close();
-    return found;
+resbuf* LinkedEntityFilter() {
+    return acutBuildList(-4, _T("<or"), RTDXF0, _T("INSERT"), RTDXF0, _T("ACAD_TABLE"), -4,
+                         _T("or>"), -3, 1001, _T("Database"), 0);
 }
 
-}  // namespace
-
 void CDatabasePtrArray::CollectDrawingDatabases() {
-    resbuf* pFilter = acutBuildList(-4, _T("<or"), RTDXF0, _T("INSERT"), RTDXF0, _T("ACAD_TABLE"),
-                                    -4, _T("or>"), -3, 1001, _T("Database"), 0);
+    resbuf* pFilter = LinkedEntityFilter();
     ads_name ss;
     const int result = acedSSGet(_T("X"), nullptr, nullptr, pFilter, ss);
     acutRelRb(pFilter);
@@ -253,14 +249,24 @@ void CDatabasePtrArray::CollectDrawingDatabases() {
         ads_name entity;
         if (acedSSName(ss, i, entity) != RTNORM)
             continue;
-        CString driver, database, user, password;
-        if (ReadLinkStringByName(entity, _T("Connect_Driver"), driver) &&
-            ReadLinkStringByName(entity, _T("Database"), database) &&
-            ReadLinkStringByName(entity, _T("User"), user) &&
-            ReadLinkStringByName(entity, _T("Password"), password) && !driver.IsEmpty() &&
-            !database.IsEmpty()) {
-            AddDatabase(driver, database, user, password);
+        AcDbObjectId id;
+        if (acdbGetObjectId(id, entity) != Acad::eOk) {
+            acutPrintf(_T("\nacdbGetObjectId failed in FILE: %s;LINE: %d"), __FILE__, __LINE__);
+            continue;
         }
+        // One opening for the four texts, each read whole (a long one continues after its
+        // first group).
+        AcDbObject* pObj = nullptr;
+        if (acdbOpenAcDbObject(pObj, id, AcDb::kForRead) != Acad::eOk)
+            continue;
+        CString driver, database, user, password;
+        const bool complete = ReadLinkString(pObj, _T("Connect_Driver"), driver) &&
+                              ReadLinkString(pObj, _T("Database"), database) &&
+                              ReadLinkString(pObj, _T("User"), user) &&
+                              ReadLinkString(pObj, _T("Password"), password);
+        pObj->close();
+        if (complete && !driver.IsEmpty() && !database.IsEmpty())
+            AddDatabase(driver, database, user, password);
     }
     acedSSFree(ss);
 }

@@ -91,5 +91,8 @@ CString CurrentDrawingPath();
 // Makes a database path that is relative to the drawing's folder absolute. With no drawing
 // path, a relative path is resolved against the host's working folder.
 CString ResolveDatabasePath(const CString& drawingPath, const CString& path);
+// The selection filter of linked entities: tables and block references carrying link data.
+// Release it with acutRelRb.
+resbuf* LinkedEntityFilter();
 // The SQL that reads a whole table or view, its name quoted.
 CString SelectAllFrom(const CString& tableName);

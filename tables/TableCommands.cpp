@@ -49,11 +49,6 @@ RefreshResult RefreshTable(AcDbObjectId id, TableLink link) {
     return RefreshResult::kRefreshed;
 }
 
-resbuf* LinkedEntityFilter() {
-    return acutBuildList(-4, _T("<or"), RTDXF0, _T("INSERT"), RTDXF0, _T("ACAD_TABLE"), -4,
-                         _T("or>"), -3, 1001, _T("Database"), 0);
-}
-
 }  // namespace
 
 void CmdDbTableUpdate() {

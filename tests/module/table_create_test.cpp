@@ -1,4 +1,6 @@
 // New tables from grids, grids from queries, and the update command on linked tables.
+#include <filesystem>
+
 #include "frame/Commands.h"
 #include "frame/Hooks.h"
 #include "host/command_line.h"
@@ -284,6 +286,29 @@ TEST_F(TableCreation, PropertiesCommandReadsTheLinkAndChangesNothingWithoutItsDi
     EXPECT_EQ(after.m_strDatabase, before.m_strDatabase);
     EXPECT_EQ(after.m_strTable, before.m_strTable);
     EXPECT_EQ(host::ResourceStack().depth, 0u);  // the resource handle was popped again
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(TableCreation, DrawingDatabasesAreCollectedOncePerFile) {
+    BuildLinked("Parts", "0,0");
+    BuildLinked("Equipment", "200,0");
+    FreeDatabases();
+    g_dbList.CollectDrawingDatabases();
+    ASSERT_EQ(g_dbList.GetSize(), 1);
+    EXPECT_EQ(g_dbList[0]->m_strDatabase, Txt(QUARVEL_SAMPLE_DB));
+    EXPECT_EQ(g_dbList[0]->m_tables.size(), 3u);  // Equipment, Parts and the view
+    // The same file named through another spelling of its path is the same database.
+    EXPECT_EQ(g_dbList.FindDatabase(Txt((std::string(QUARVEL_SAMPLE_DB) + "/../.").c_str())),
+              nullptr);
+    const std::string folder = std::filesystem::path(QUARVEL_SAMPLE_DB).parent_path().string();
+    const std::string other =
+        folder + "/./../sample/" + std::filesystem::path(QUARVEL_SAMPLE_DB).filename().string();
+    EXPECT_EQ(g_dbList.FindDatabase(Txt(other.c_str())), g_dbList[0]);
+    EXPECT_FALSE(
+        g_dbList.AddDatabase(_T("SQLite3 ODBC Driver"), Txt(other.c_str()), _T("u"), _T("p")));
 }
 
 }  // namespace

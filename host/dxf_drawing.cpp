@@ -2045,6 +2045,10 @@ Document Saver::Run() {
 // that are written, so that the file opens without repairs.
 void Saver::CheckReferences(Document& doc) {
     const std::uint64_t root = doc.objects.empty() ? 0 : doc.objects.front().handle();
+    // Dictionary entries name objects of the OBJECTS section, nothing else.
+    std::unordered_set<std::uint64_t> objects;
+    for (const Record& r : doc.objects)
+        objects.insert(r.handle());
     for (Record& r : doc.objects) {
         const std::uint64_t owner = r.owner();
         if (owner && !written_.count(owner) && &r != &doc.objects.front()) {
@@ -2068,7 +2072,7 @@ void Saver::CheckReferences(Document& doc) {
             std::uint64_t h = 0;
             if (t.code == 3 && i + 1 < r.tags.size() &&
                 (r.tags[i + 1].code == 350 || r.tags[i + 1].code == 360) &&
-                ParseHandle(r.tags[i + 1].value, h) && !written_.count(h)) {
+                ParseHandle(r.tags[i + 1].value, h) && !objects.count(h)) {
                 ++i;  // an entry naming nothing that is written is left out
                 continue;
             }

@@ -24,6 +24,7 @@ constexpr const char* kHeaderHolder = "*HEADER";
 constexpr const char* kClassesHolder = "*CLASSES";
 constexpr const char* kSectionHolder = "*SECTION";
 constexpr const char* kGeneratedMarker = "*GENERATED";
+constexpr const char* kOwnerMarker = "*OWNER";
 
 std::string Trimmed(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
@@ -262,8 +263,16 @@ void AddSubclassMarkers(std::string_view type, std::vector<DxfGroup>& groups, bo
                             : (flags & 32)                ? "AcDb3dPolylineVertex"
                                                           : "AcDb2dVertex"});
     }
+    const char* attribute = type == "ATTDEF"   ? "AcDbAttributeDefinition"
+                            : type == "ATTRIB" ? "AcDbAttribute"
+                                               : nullptr;
     for (; i < groups.size(); ++i) {
         const DxfGroup& g = groups[i];
+        if (attribute && (g.code == 2 || g.code == 3 || g.code == 70 || g.code == 73 ||
+                          g.code == 74 || g.code == 280)) {
+            out.push_back({100, attribute});
+            attribute = nullptr;
+        }
         if (type == "ARC" && g.code == 50)
             out.push_back({100, "AcDbArc"});
         if ((type == "TEXT") && g.code == 73)
@@ -274,10 +283,8 @@ void AddSubclassMarkers(std::string_view type, std::vector<DxfGroup>& groups, bo
                                        [](const DxfGroup& g) { return g.code == 73; })) {
         out.push_back({100, "AcDbText"});
     }
-    if (type == "ATTDEF")
-        out.push_back({100, "AcDbAttributeDefinition"});
-    if (type == "ATTRIB")
-        out.push_back({100, "AcDbAttribute"});
+    if (attribute)
+        out.push_back({100, attribute});
     groups = std::move(out);
 }
 
@@ -1134,6 +1141,15 @@ AcDbEntity* Loader::MakeEntity(Record& rec, Parts& parts) {
 
 void Loader::LoadEntity(Record& rec, AcDbObjectId blockId) {
     Parts parts = SplitRecord(rec, true);
+    // Parts of complex entities keep their head entity as owner, behind a marker.
+    if (parts.owner && parts.owner != blockId.handle().value() && rec.type() != "ACAD_TABLE" &&
+        rec.type() != "INSERT") {
+        AcDbObject* head = Obj(IdForHandle(db, AcDbHandle(parts.owner)));
+        if (head && AcDbEntity::cast(head)) {
+            parts.groups.insert(parts.groups.begin(), {DxfGroup{0, kOwnerMarker},
+                                                       DxfGroup{330, FormatHandle(parts.owner)}});
+        }
+    }
     AcDbEntity* ent = MakeEntity(rec, parts);
     if (!ent)
         return;
@@ -1433,6 +1449,9 @@ std::unique_ptr<AcDbDatabase> Loader::Run() {
             AcDbObjectId id = IdForHandle(db, AcDbHandle(owner));
             if (Obj(id) && AcDbBlockTableRecord::cast(Obj(id))) {
                 block = id;
+            } else if (Obj(id) && AcDbEntity::cast(Obj(id))) {
+                // A part of a complex entity (VERTEX, ATTRIB, SEQEND): in its head's block.
+                block = AcDbEntity::cast(Obj(id))->blockId();
             } else {
                 Problem(e.line,
                         std::string(e.type()) + " " + FormatHandle(H(e)) + ": its owner " +
@@ -1747,8 +1766,13 @@ Record Saver::EntityRecord(AcDbObjectId id, AcDbObjectId block, bool paperSpace)
     }
     if (auto* raw = RawEntity::cast(o)) {
         g = raw->groups;
+        std::uint64_t partOf = 0;
+        if (g.size() >= 2 && g[0].code == 0 && g[0].value == kOwnerMarker && g[1].code == 330 &&
+            ParseHandle(g[1].value, partOf)) {
+            g.erase(g.begin(), g.begin() + 2);
+        }
         AddSubclassMarkers(raw->dxfName, g, true);
-        Assemble(r, raw->dxfName, handle, owner, &layer, g);
+        Assemble(r, raw->dxfName, handle, partOf ? partOf : owner, &layer, g);
     } else if (auto* t = AcDbTable::cast(o)) {
         if (g.empty())
             g = {{100, "AcDbEntity"}};
@@ -2045,6 +2069,10 @@ Document Saver::Run() {
 // that are written, so that the file opens without repairs.
 void Saver::CheckReferences(Document& doc) {
     const std::uint64_t root = doc.objects.empty() ? 0 : doc.objects.front().handle();
+    // Dictionary entries name objects of the OBJECTS section, nothing else.
+    std::unordered_set<std::uint64_t> objects;
+    for (const Record& r : doc.objects)
+        objects.insert(r.handle());
     for (Record& r : doc.objects) {
         const std::uint64_t owner = r.owner();
         if (owner && !written_.count(owner) && &r != &doc.objects.front()) {
@@ -2068,7 +2096,7 @@ void Saver::CheckReferences(Document& doc) {
             std::uint64_t h = 0;
             if (t.code == 3 && i + 1 < r.tags.size() &&
                 (r.tags[i + 1].code == 350 || r.tags[i + 1].code == 360) &&
-                ParseHandle(r.tags[i + 1].value, h) && !written_.count(h)) {
+                ParseHandle(r.tags[i + 1].value, h) && !objects.count(h)) {
                 ++i;  // an entry naming nothing that is written is left out
                 continue;
             }

@@ -276,18 +276,21 @@ std::string FindHeaderValue(std::string_view bytes, std::string_view name) {
     TagReader reader(bytes);
     TagView tag;
     try {
-        bool inHeader = false;
+        // Only the HEADER section counts: the tag after "0/SECTION" names the section.
+        bool inHeader = false, sectionName = false;
         while (reader.Next(tag)) {
             if (tag.code == 0) {
                 if (tag.value == "ENDSEC" && inHeader)
                     return {};
                 if (tag.value == "EOF")
                     return {};
+                sectionName = tag.value == "SECTION";
                 continue;
             }
-            if (tag.code == 2 && tag.value == "HEADER")
-                inHeader = true;
-            if (tag.code == 9 && TrimSpaces(tag.value) == name) {
+            if (sectionName && tag.code == 2)
+                inHeader = TrimSpaces(tag.value) == "HEADER";
+            sectionName = false;
+            if (inHeader && tag.code == 9 && TrimSpaces(tag.value) == name) {
                 if (reader.Next(tag))
                     return std::string(TrimSpaces(tag.value));
                 return {};

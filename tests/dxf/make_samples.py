@@ -20,7 +20,11 @@ def rich(version):
     blk = doc.blocks.new("DOOR")
     blk.add_line((0, 0), (1, 0))
     blk.add_arc((0, 0), 1, 0, 90)
-    msp.add_blockref("DOOR", (20, 0))
+    blk.add_attdef("TAG", (0, 0))
+    ref = msp.add_blockref("DOOR", (20, 0))
+    ref.add_attrib("TAG", "Tür 1", (20, 0))
+    msp.add_polyline2d([(0, 0), (5, 5), (10, 0)])
+    msp.add_polyline3d([(0, 0, 0), (5, 5, 5), (10, 0, 1)])
     if version != DXF12:
         hatch = msp.add_hatch(color=2)
         hatch.paths.add_polyline_path([(0, 0), (4, 0), (4, 4), (0, 4)], is_closed=True)

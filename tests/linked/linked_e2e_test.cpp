@@ -125,3 +125,27 @@ TEST_F(LinkedDrawing, MissingDatabaseLeavesTheTableAsItWas) {
 }
 
 }  // namespace
+
+namespace {
+
+// The module follows drawings being opened and closed without a word, and once unloaded no
+// document event reaches it.
+TEST_F(LinkedDrawing, DocumentEventsAreQuietAndEndWithTheModule) {
+    for (const char* module : {QUARVEL16_MODULE, QUARVEL17_MODULE}) {
+        const bool r16 = std::string(module) == QUARVEL16_MODULE;
+        const std::string name = fs::path(module).filename().string();
+        const HostRun run = Host(m_work, module, r16 ? "16.1" : "17.0", "",
+                                 "NEW\nNEW\nCLOSE\nARX\nUnload\n" + name + "\nNEW\nCLOSE\nCLOSE\n");
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.err, "");
+        EXPECT_EQ(run.out,
+                  "Command: NEW\nCommand: NEW\nCommand: CLOSE\nCommand: ARX\n"
+                  "Enter an option [?/Load/Unload/Commands]: Unload\n"
+                  "Module to unload: " +
+                      name + "\n" + name +
+                      " unloaded.\n"
+                      "Command: NEW\nCommand: CLOSE\nCommand: CLOSE\n");
+    }
+}
+
+}  // namespace

@@ -1150,7 +1150,9 @@ void Loader::LoadEntity(Record& rec, AcDbObjectId blockId) {
                                                        DxfGroup{330, FormatHandle(parts.owner)}});
         }
     }
-    AcDbEntity* ent = MakeEntity(rec, parts);
+    // Owned here until the database takes it (reading its extended data may still fail).
+    std::unique_ptr<AcDbEntity> owned(MakeEntity(rec, parts));
+    AcDbEntity* ent = owned.get();
     if (!ent)
         return;
     if (!RawEntity::cast(ent)) {
@@ -1166,9 +1168,9 @@ void Loader::LoadEntity(Record& rec, AcDbObjectId blockId) {
             xdataApps_.push_back({a.app, rec.line});
     }
     if (auto es = AppendEntity(db, blockId, ent, AcDbHandle(H(rec)), nullptr); es != Acad::eOk) {
-        delete ent;
         Fail(rec, es);
     }
+    owned.release();
     if (auto* t = AcDbTable::cast(ent);
         t && !tableStyles_.empty() && tableStyles_.back().first.isNull()) {
         tableStyles_.back().first = t->objectId();

@@ -1150,7 +1150,9 @@ void Loader::LoadEntity(Record& rec, AcDbObjectId blockId) {
                                                        DxfGroup{330, FormatHandle(parts.owner)}});
         }
     }
-    AcDbEntity* ent = MakeEntity(rec, parts);
+    // Owned here until the database takes it (reading its extended data may still fail).
+    std::unique_ptr<AcDbEntity> owned(MakeEntity(rec, parts));
+    AcDbEntity* ent = owned.get();
     if (!ent)
         return;
     if (!RawEntity::cast(ent)) {
@@ -1166,9 +1168,9 @@ void Loader::LoadEntity(Record& rec, AcDbObjectId blockId) {
             xdataApps_.push_back({a.app, rec.line});
     }
     if (auto es = AppendEntity(db, blockId, ent, AcDbHandle(H(rec)), nullptr); es != Acad::eOk) {
-        delete ent;
         Fail(rec, es);
     }
+    owned.release();
     if (auto* t = AcDbTable::cast(ent);
         t && !tableStyles_.empty() && tableStyles_.back().first.isNull()) {
         tableStyles_.back().first = t->objectId();
@@ -1471,12 +1473,29 @@ std::unique_ptr<AcDbDatabase> Loader::Run() {
     EnsureStructure(db);
     CheckReferences();
     // Applications named by extended data must be registered.
+    std::unordered_set<std::string> refused;
     for (auto& [app, line] : xdataApps_) {
-        if (db->isAppRegistered(app.c_str()))
+        if (db->isAppRegistered(app.c_str()) || refused.count(app))
             continue;
-        Problem(line, "extended data of the unregistered application \"" + app + "\"",
-                "the application was registered");
-        db->registerApp(app.c_str());
+        if (db->registerApp(app.c_str()) == Acad::eOk && db->isAppRegistered(app.c_str())) {
+            Problem(line, "extended data of the unregistered application \"" + app + "\"",
+                    "the application was registered");
+        } else {
+            Problem(line, "extended data of the application \"" + app + "\", an invalid name",
+                    "that application's data was removed");
+            refused.insert(app);
+        }
+    }
+    if (!refused.empty()) {
+        for (AcDbObjectId id : AllObjects(db)) {
+            AcDbObject* o = Obj(id);
+            if (!o)
+                continue;
+            auto& x = o->state()->xdata;
+            x.erase(std::remove_if(x.begin(), x.end(),
+                                   [&](const XDataApp& a) { return refused.count(a.app) > 0; }),
+                    x.end());
+        }
     }
     KeepRest();
     return std::move(db_);

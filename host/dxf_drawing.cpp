@@ -1940,16 +1940,27 @@ Record Saver::ObjectRecord(AcDbObjectId id) {
 
 void Saver::Blocks(Document& doc) {
     const AcDbObjectId model = db->modelSpaceId(), paper = db->paperSpaceId();
+    // Handles kept with block records must not be taken twice (a damaged file may have
+    // given one to two things): a handle in use gets a new one.
+    std::unordered_set<std::uint64_t> taken;
+    for (AcDbObjectId id : all_)
+        taken.insert(id.handle().value());
+    bool changed = false;
+    auto claim = [&](std::uint64_t& h) {
+        if (h == 0 || !taken.insert(h).second) {
+            h = NewHandle();
+            taken.insert(h);
+            changed = true;
+        }
+    };
     for (AcDbObjectId id : host::Blocks(db)) {
         auto* btr = Obj(id) ? AcDbBlockTableRecord::cast(Obj(id)) : nullptr;
         if (!btr)
             continue;
         BlockExtras ex = ReadBlockExtras(btr->state()->extraGroups);
-        bool changed = false;
-        if (!ex.beginHandle)
-            ex.beginHandle = NewHandle(), changed = true;
-        if (!ex.endHandle)
-            ex.endHandle = NewHandle(), changed = true;
+        changed = false;
+        claim(ex.beginHandle);
+        claim(ex.endHandle);
         const std::string name(btr->nameA().View());
         const bool space = id == model || id == paper;
         Block block;
@@ -1991,12 +2002,11 @@ void Saver::Blocks(Document& doc) {
             std::shared_ptr<TableData> td = TableDataOf(t);
             const std::size_t n = CountTableBlockEntities(*td);
             if (ex.generated.size() != n) {
-                const std::size_t had = ex.generated.size();
                 ex.generated.resize(n);
-                for (std::size_t i = had; i < n; ++i)
-                    ex.generated[i] = NewHandle();
                 changed = true;
             }
+            for (auto& h : ex.generated)
+                claim(h);
             for (auto h : ex.generated)
                 Note(h);
             block.generatedFrom = td;
@@ -2014,6 +2024,20 @@ void Saver::Blocks(Document& doc) {
 
 Document Saver::Run() {
     EnsureStructure(db);
+    // Handles kept with block records (their BLOCK and ENDBLK entities, generated table
+    // entities) are not objects of the database: new handles must come from above them.
+    std::uint64_t kept = 0;
+    for (AcDbObjectId id : host::Blocks(db)) {
+        auto* btr = Obj(id) ? AcDbBlockTableRecord::cast(Obj(id)) : nullptr;
+        if (!btr)
+            continue;
+        const BlockExtras ex = ReadBlockExtras(btr->state()->extraGroups);
+        kept = std::max({kept, ex.beginHandle, ex.endHandle});
+        for (auto h : ex.generated)
+            kept = std::max(kept, h);
+    }
+    if (kept >= db->handseed().value())
+        SetHandseed(db, AcDbHandle(kept + 1));
     // Tables without their anonymous block get one.
     for (AcDbObjectId id : AllObjects(db)) {
         auto* t = Obj(id) ? AcDbTable::cast(Obj(id)) : nullptr;

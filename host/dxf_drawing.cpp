@@ -11,6 +11,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "host/db_internal.h"
 #include "host/hostdb.h"
 #include "platform/dbdict.h"
 #include "platform/dbmain.h"
@@ -32,17 +33,6 @@ std::string Trimmed(std::string_view s) {
     while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
         s.remove_suffix(1);
     return std::string(s);
-}
-
-bool IEquals(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
 }
 
 bool IsSymbolTableEntry(std::string_view type) {
@@ -958,9 +948,9 @@ void Loader::LoadBlocks() {
     std::vector<std::pair<Block*, AcDbObjectId>> made;
     for (auto& block : doc_.blocks) {
         std::string name = block.name();
-        if (IEquals(name, "$MODEL_SPACE") || IEquals(name, "*MODEL_SPACE"))
+        if (EqualNoCase(name, "$MODEL_SPACE") || EqualNoCase(name, "*MODEL_SPACE"))
             name = "*Model_Space";
-        if (IEquals(name, "$PAPER_SPACE") || IEquals(name, "*PAPER_SPACE"))
+        if (EqualNoCase(name, "$PAPER_SPACE") || EqualNoCase(name, "*PAPER_SPACE"))
             name = "*Paper_Space";
         Record* rec = nullptr;
         if (auto it = recordByHandle.find(block.begin.owner()); it != recordByHandle.end()) {
@@ -1116,9 +1106,9 @@ AcDbEntity* Loader::MakeEntity(Record& rec, Parts& parts) {
             }
         }
         std::string lookup = name;
-        if (IEquals(lookup, "$MODEL_SPACE"))
+        if (EqualNoCase(lookup, "$MODEL_SPACE"))
             lookup = "*Model_Space";
-        if (IEquals(lookup, "$PAPER_SPACE"))
+        if (EqualNoCase(lookup, "$PAPER_SPACE"))
             lookup = "*Paper_Space";
         AcDbObjectId blockId = FindBlock(db, lookup);
         if (blockId.isNull()) {

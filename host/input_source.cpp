@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "host/command_line.h"
+#include "host/db_internal.h"
 #include "platform/adscodes.h"
 
 namespace host {
@@ -18,17 +19,6 @@ InputSource* g_input = &g_noInput;
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
 }
 
 std::optional<double> ParseNumber(std::string_view text) {
@@ -149,7 +139,7 @@ std::string_view TrimBlanks(std::string_view text) {
 }
 
 bool IsCancelToken(std::string_view line) {
-    return EqualsNoCase(TrimBlanks(line), "*Cancel*");
+    return EqualNoCase(TrimBlanks(line), "*Cancel*");
 }
 
 std::optional<AcGePoint3d> ParsePoint(std::string_view text) {
@@ -178,7 +168,7 @@ std::optional<std::uint64_t> ParseHandle(std::string_view text) {
     text = TrimBlanks(text);
     if (!text.empty() && text.front() == '#') {
         text.remove_prefix(1);
-    } else if (text.size() > 7 && EqualsNoCase(text.substr(0, 6), "handle") && IsBlank(text[6])) {
+    } else if (text.size() > 7 && EqualNoCase(text.substr(0, 6), "handle") && IsBlank(text[6])) {
         text = TrimBlanks(text.substr(7));
     } else {
         return std::nullopt;
@@ -195,11 +185,11 @@ std::optional<std::uint64_t> ParseHandle(std::string_view text) {
 SelectionInput ParseSelectionInput(std::string_view text) {
     text = TrimBlanks(text);
     SelectionInput result;
-    if (EqualsNoCase(text, "L") || EqualsNoCase(text, "Last")) {
+    if (EqualNoCase(text, "L") || EqualNoCase(text, "Last")) {
         result.kind = SelectionInput::Kind::Last;
         return result;
     }
-    if (EqualsNoCase(text, "ALL")) {
+    if (EqualNoCase(text, "ALL")) {
         result.kind = SelectionInput::Kind::All;
         return result;
     }
@@ -218,8 +208,8 @@ SelectionInput ParseSelectionInput(std::string_view text) {
     while (end < text.size() && !IsBlank(text[end]))
         ++end;
     const std::string_view word = text.substr(0, end);
-    const bool window = EqualsNoCase(word, "W") || EqualsNoCase(word, "Window");
-    const bool crossing = EqualsNoCase(word, "C") || EqualsNoCase(word, "Crossing");
+    const bool window = EqualNoCase(word, "W") || EqualNoCase(word, "Window");
+    const bool crossing = EqualNoCase(word, "C") || EqualNoCase(word, "Crossing");
     if (!window && !crossing)
         return result;
     std::string_view rest = TrimBlanks(text.substr(end));

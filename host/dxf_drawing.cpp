@@ -772,6 +772,22 @@ private:
         repairs_->push_back((line ? "line " + std::to_string(line) + ": " : std::string()) + what +
                             "; " + fix);
     }
+    // The name a block gets in the drawing. The database keeps names as C strings, so a name
+    // with a NUL character in it would be cut there without notice, and the cut name could be
+    // that of model space or of another block; the cut is made here, as a repair, before the
+    // name is compared. The file's spellings of the two spaces become the drawing's.
+    std::string BlockName(const std::string& fileName, std::size_t line) {
+        std::string name = fileName.substr(0, fileName.find('\0'));
+        if (name.size() != fileName.size()) {
+            Problem(line, "block name \"" + name + "\" is followed by a NUL character",
+                    "the name was cut there");
+        }
+        if (EqualNoCase(name, "$MODEL_SPACE") || EqualNoCase(name, "*MODEL_SPACE"))
+            name = "*Model_Space";
+        if (EqualNoCase(name, "$PAPER_SPACE") || EqualNoCase(name, "*PAPER_SPACE"))
+            name = "*Paper_Space";
+        return name;
+    }
     template <class F>
     void ForEachRecord(F f) {
         for (auto& t : doc_.tables) {
@@ -947,11 +963,7 @@ void Loader::LoadBlocks() {
     std::unordered_set<const Record*> usedRecords;
     std::vector<std::pair<Block*, AcDbObjectId>> made;
     for (auto& block : doc_.blocks) {
-        std::string name = block.name();
-        if (EqualNoCase(name, "$MODEL_SPACE") || EqualNoCase(name, "*MODEL_SPACE"))
-            name = "*Model_Space";
-        if (EqualNoCase(name, "$PAPER_SPACE") || EqualNoCase(name, "*PAPER_SPACE"))
-            name = "*Paper_Space";
+        const std::string name = BlockName(block.name(), block.begin.line);
         Record* rec = nullptr;
         if (auto it = recordByHandle.find(block.begin.owner()); it != recordByHandle.end()) {
             rec = it->second;
@@ -1021,15 +1033,16 @@ void Loader::LoadBlocks() {
         for (auto& e : recordTable->entries) {
             if (e.type() != "BLOCK_RECORD" || usedRecords.count(&e))
                 continue;
-            if (!FindBlock(db, e.value(2)).isNull())
+            const std::string name = BlockName(e.value(2), e.line);
+            if (!FindBlock(db, name).isNull())
                 continue;
-            Problem(e.line, "block record \"" + e.value(2) + "\" has no block definition",
+            Problem(e.line, "block record \"" + name + "\" has no block definition",
                     "an empty block was made");
             BlockExtras extras;
             Parts rp = SplitRecord(e, false);
             extras.record = std::move(rp.groups);
             auto* btr = new AcDbBlockTableRecord();
-            btr->setName(e.value(2).c_str());
+            btr->setName(name.c_str());
             btr->state()->extraGroups = WriteBlockExtras(extras);
             if (auto es = AddBlock(db, btr, AcDbHandle(H(e)), nullptr); es != Acad::eOk) {
                 delete btr;

@@ -275,6 +275,12 @@ TEST(DxfDrawing, DamagedButUsableFilesOpenWithARecoverStep) {
         {"dangling dictionary entry",
          Replace(valid, "  3\nACAD_GROUP\n350\n", "  3\nACAD_GROUP\n350\nFFFF0\n999\n"),
          "names a missing object"},
+        // The database would cut the name at the NUL itself; the cut name must still be
+        // recognised as model space, or a saved file gets two of them (found by fuzzing).
+        {"block name with NUL characters",
+         Replace(valid, "AcDbBlockBegin\n  2\n*Model_Space\n",
+                 "AcDbBlockBegin\n  2\n*MODEL_SPACE" + std::string(3, '\0') + "\n"),
+         "followed by a NUL character"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -75,16 +75,16 @@ FormatArg MakeFormatArg(const T& v) {
 
 namespace detail {
 
-inline void AppendSnprintf(std::string& out, const std::string& spec, auto value) {
+inline void AppendSnprintf(std::string& out, const std::string& conversion, auto value) {
     char buf[128];
-    int n = std::snprintf(buf, sizeof buf, spec.c_str(), value);
+    int n = std::snprintf(buf, sizeof buf, conversion.c_str(), value);
     if (n < 0)
         return;
     if (static_cast<std::size_t>(n) < sizeof buf) {
         out.append(buf, n);
     } else {
         std::string big(static_cast<std::size_t>(n) + 1, '\0');
-        std::snprintf(big.data(), big.size(), spec.c_str(), value);
+        std::snprintf(big.data(), big.size(), conversion.c_str(), value);
         out.append(big.data(), n);
     }
 }
@@ -191,11 +191,11 @@ inline std::string FormatUtf8(std::string_view fmt, const FormatArg* args, std::
             break;
         }
         const char conv = fmt[j];
-        std::string spec = "%" + flags;
+        std::string conversion = "%" + flags;
         if (width >= 0)
-            spec += std::to_string(width);
+            conversion += std::to_string(width);
         if (precision >= 0)
-            spec += "." + std::to_string(precision);
+            conversion += "." + std::to_string(precision);
         const FormatArg* a = nullptr;
         if (std::strchr("diuoxXcCsSfFeEgGaAp", conv) && next >= count) {
             i = j;  // a missing argument formats as nothing
@@ -208,7 +208,7 @@ inline std::string FormatUtf8(std::string_view fmt, const FormatArg* args, std::
                 long long v = asInt(a);
                 if (!wide)
                     v = static_cast<int>(v);
-                detail::AppendSnprintf(out, spec + "lld", v);
+                detail::AppendSnprintf(out, conversion + "lld", v);
                 break;
             }
             case 'u':
@@ -219,7 +219,7 @@ inline std::string FormatUtf8(std::string_view fmt, const FormatArg* args, std::
                 unsigned long long v = static_cast<unsigned long long>(asInt(a));
                 if (!wide)
                     v &= 0xFFFFFFFFull;
-                detail::AppendSnprintf(out, spec + "ll" + conv, v);
+                detail::AppendSnprintf(out, conversion + "ll" + conv, v);
                 break;
             }
             case 'c':
@@ -269,12 +269,12 @@ inline std::string FormatUtf8(std::string_view fmt, const FormatArg* args, std::
                     else
                         v = static_cast<double>(asInt(a));
                 }
-                detail::AppendSnprintf(out, spec + conv, v);
+                detail::AppendSnprintf(out, conversion + conv, v);
                 break;
             }
             case 'p': {
                 a = take();
-                detail::AppendSnprintf(out, spec + "p", a ? a->p : nullptr);
+                detail::AppendSnprintf(out, conversion + "p", a ? a->p : nullptr);
                 break;
             }
             default:

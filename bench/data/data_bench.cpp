@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <string>
 
+#include "bench/common/raw_read.h"
 #include "data/ADORecordset.h"
 
 namespace {
@@ -61,28 +62,13 @@ long PeakMemoryKiB() {
 
 // Reads every cell as text; returns the number of cells read.
 long ReadAllCells(CADODatabase& db, const char* sql, benchmark::State& state) {
-    CADORecordset rs(&db);
-    if (!rs.OpenQuery(sql)) {
+    std::size_t length = 0;
+    const long cells = ReadAllCells(db, CString(sql).GetString(), length);
+    if (cells < 0) {
         state.SkipWithError("query failed");
         return 0;
     }
-    long cells = 0;
-    std::size_t bytes = 0;
-    if (rs.CountRows() != 0) {
-        rs.ToFirstRow();
-        const int columns = static_cast<int>(rs.CountColumns());
-        CString text;
-        while (!rs.AtEndOfRows()) {
-            for (int c = 0; c < columns; ++c) {
-                rs.ReadCellText(c, text);
-                bytes += static_cast<std::size_t>(text.GetLength());
-                ++cells;
-            }
-            rs.ToNextRow();
-        }
-    }
-    rs.CloseQuery();
-    benchmark::DoNotOptimize(bytes);
+    benchmark::DoNotOptimize(length);
     return cells;
 }
 

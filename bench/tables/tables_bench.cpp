@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/common/raw_read.h"
 #include "data/ADORecordset.h"
 #include "frame/Commands.h"
 #include "frame/Hooks.h"
@@ -169,27 +170,12 @@ void BM_RawReadEveryCell(benchmark::State& state) {
     }
     long cells = 0;
     for (auto _ : state) {
-        CADORecordset rs(&db);
-        if (!rs.OpenQuery(_T("SELECT * FROM `Schedule`"))) {
+        std::size_t length = 0;
+        cells = ReadAllCells(db, _T("SELECT * FROM `Schedule`"), length);
+        if (cells < 0) {
             state.SkipWithError("query failed");
             return;
         }
-        cells = 0;
-        std::size_t length = 0;
-        if (rs.CountRows() != 0) {
-            rs.ToFirstRow();
-            const int columns = static_cast<int>(rs.CountColumns());
-            CString text;
-            while (!rs.AtEndOfRows()) {
-                for (int c = 0; c < columns; ++c) {
-                    rs.ReadCellText(c, text);
-                    length += static_cast<std::size_t>(text.GetLength());
-                    ++cells;
-                }
-                rs.ToNextRow();
-            }
-        }
-        rs.CloseQuery();
         benchmark::DoNotOptimize(length);
     }
     if (cells != static_cast<long>(kScheduleRows) * kScheduleColumns)

@@ -189,3 +189,7 @@ bool SplitString(const CString& text, TCHAR delimiter, CStringArray& parts) {
 CString GetHostReleaseMarker() {
     return CString(acdbHostApplicationServices()->releaseMarker());
 }
+
+void ReportCommandNotAvailable(const TCHAR* localName) {
+    acutPrintf(_T("\n%s is not available in this build yet; nothing was changed.\n"), localName);
+}

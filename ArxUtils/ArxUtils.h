@@ -36,3 +36,7 @@ bool SplitString(const CString& text, TCHAR delimiter, CStringArray& parts);
 
 // The host's release marker text.
 CString GetHostReleaseMarker();
+
+// Tells the user that a command of this module cannot run in this build yet (nothing is
+// changed).
+void ReportCommandNotAvailable(const TCHAR* localName);

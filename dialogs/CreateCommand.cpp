@@ -1,5 +1,6 @@
 // The table creation command (database browser).
-#include "frame/Commands.h"
+#include "ArxUtils/ArxUtils.h"
+#include "dialogs/DialogCommands.h"
 
 void CmdDbTableCreate() {
     ReportCommandNotAvailable(_T("DbTable_Create"));

@@ -1,8 +1,15 @@
 // The module's command table: groups, global and local names, flags and handlers.
-#include "frame/Commands.h"
-
+#include "dialogs/DialogCommands.h"
+#include "online/OnlineCommands.h"
 #include "platform/acrxapp.h"
-#include "platform/acutads.h"
+#include "tables/TableCommands.h"
+
+namespace {
+
+// Does nothing and returns at once.
+void CmdDbTableTest() {}
+
+}  // namespace
 
 BEGIN_ARX_COMMAND_TABLE()
 ARX_COMMAND_ENTRY(_T("Quarv"), _T("_DbTable_Create"), _T("DbTable_Create"), ACRX_CMD_MODAL,
@@ -26,10 +33,3 @@ ARX_COMMAND_ENTRY(_T("Morvane"), _T("_Quarv_Demo"), _T("Quarv_Demo"), ACRX_CMD_M
 ARX_COMMAND_ENTRY(_T("Morvane"), _T("_Quarv_Live_Update"), _T("Quarv_Live_Update"), ACRX_CMD_MODAL,
                   CmdQuarvLiveUpdate)
 END_ARX_COMMAND_TABLE()
-
-// Does nothing and returns at once.
-void CmdDbTableTest() {}
-
-void ReportCommandNotAvailable(const TCHAR* localName) {
-    acutPrintf(_T("\n%s is not available in this build yet; nothing was changed.\n"), localName);
-}

@@ -2,7 +2,8 @@
 // start-up step.
 #include "frame/QuarvelApp.h"
 
-#include "frame/Hooks.h"
+#include "link/DbRecords.h"
+#include "online/MenuInstaller.h"
 #include "platform/afxwin.h"
 
 AcRx::AppRetCode CQuarvelApp::On_kInitAppMsg(void* pkt) {

@@ -5,12 +5,13 @@
 #include <vector>
 
 #include "data/ADODatabase.h"
-#include "link/TableLink.h"
 #include "platform/CString.h"
+#include "platform/adsdef.h"
 #include "platform/afxcoll.h"
-#include "tables/CellGrid.h"
 
 class CMyDatabase;
+class CellGrid;
+class TableLink;
 
 // One table, view or saved query of a database.
 class CMyDbTable {
@@ -38,7 +39,8 @@ public:
               const CString& password);
     // Appends the names of the database's tables and views.
     void ListTableNames(CStringArray& names);
-    // Runs the link's query into the grid; true when the query ran and gave at least one row.
+    // Runs the link's query into the grid; true when the query ran and gave at least one row
+    // (defined with the grid, in tables/).
     bool FillGrid(TableLink& link, CellGrid& grid);
     // Deletes the table records.
     void FreeTables();
@@ -96,3 +98,8 @@ CString ResolveDatabasePath(const CString& drawingPath, const CString& path);
 resbuf* LinkedEntityFilter();
 // The SQL that reads a whole table or view, its name quoted.
 CString SelectAllFrom(const CString& tableName);
+
+// Module load and unload: registers the connection-string templates of the data providers the
+// module knows; deletes every database record of the module-wide list.
+void RegisterConnectTemplates();
+void FreeDatabases();

@@ -1,4 +1,4 @@
 // Menu and toolbar installation of the release-16 build (no entries yet).
-#include "frame/Hooks.h"
+#include "online/MenuInstaller.h"
 
 void InstallMenusAndToolbars() {}

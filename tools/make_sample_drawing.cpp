@@ -10,7 +10,6 @@
 #include <filesystem>
 #include <string>
 
-#include "frame/Hooks.h"
 #include "host/documents.h"
 #include "host/drawing_io.h"
 #include "host/editor.h"
@@ -40,8 +39,7 @@ int main(int argc, char** argv) {
     int status = 1;
     CMyDatabase db;
     CellGrid grid;
-    if (db.Open(link.m_strConnectDriver, link.m_strDatabase, link.m_strUser,
-                link.m_strPassword) &&
+    if (db.Open(link.m_strConnectDriver, link.m_strDatabase, link.m_strUser, link.m_strPassword) &&
         db.FillGrid(link, grid)) {
         host::QueueInput input({"0,0"});
         host::ScopedInput scope(input);

@@ -23,8 +23,6 @@
 
 #include "bench/common/raw_read.h"
 #include "data/ADORecordset.h"
-#include "frame/Commands.h"
-#include "frame/Hooks.h"
 #include "host/command_line.h"
 #include "host/documents.h"
 #include "host/editor.h"
@@ -35,6 +33,7 @@
 #include "platform/acedads.h"
 #include "platform/dbtable.h"
 #include "tables/BuildTable.h"
+#include "tables/TableCommands.h"
 
 namespace {
 

@@ -1,8 +1,7 @@
 // New tables from grids, grids from queries, and the update command on linked tables.
 #include <filesystem>
 
-#include "frame/Commands.h"
-#include "frame/Hooks.h"
+#include "dialogs/DialogCommands.h"
 #include "host/command_line.h"
 #include "host/documents.h"
 #include "host/hostdb.h"
@@ -12,6 +11,7 @@
 #include "link/DbRecords.h"
 #include "module_fixture.h"
 #include "tables/BuildTable.h"
+#include "tables/TableCommands.h"
 
 namespace {
 

@@ -49,6 +49,49 @@ typedef HINSTANCE__* HINSTANCE;
 typedef HINSTANCE HMODULE;
 struct HWND__;
 typedef HWND__* HWND;
+struct HFONT__;
+typedef HFONT__* HFONT;
+struct HICON__;
+typedef HICON__* HICON;
+typedef HICON HCURSOR;
+struct HMENU__;
+typedef HMENU__* HMENU;
+struct HBRUSH__;
+typedef HBRUSH__* HBRUSH;
+struct HDC__;
+typedef HDC__* HDC;
+typedef void* HGDIOBJ;
+typedef void* HANDLE;
+
+// Geometry in pixels: x grows to the right, y downwards.
+typedef struct tagPOINT {
+    LONG x;
+    LONG y;
+} POINT, *LPPOINT;
+typedef struct tagSIZE {
+    LONG cx;
+    LONG cy;
+} SIZE, *LPSIZE;
+typedef struct tagRECT {
+    LONG left;
+    LONG top;
+    LONG right;
+    LONG bottom;
+} RECT, *LPRECT;
+typedef const RECT* LPCRECT;
+
+// Colours as 0x00BBGGRR.
+typedef DWORD COLORREF;
+#define RGB(r, g, b) \
+    ((COLORREF)(((BYTE)(r) | ((WORD)((BYTE)(g)) << 8)) | (((DWORD)(BYTE)(b)) << 16)))
+#define GetRValue(rgb) ((BYTE)(rgb))
+#define GetGValue(rgb) ((BYTE)(((WORD)(rgb)) >> 8))
+#define GetBValue(rgb) ((BYTE)((rgb) >> 16))
+
+// A resource named by number: the number in the low word of a name pointer.
+#define IS_INTRESOURCE(p) ((((ULONG_PTR)(p)) >> 16) == 0)
+#define MAKEINTRESOURCEA(i) ((LPSTR)((ULONG_PTR)((WORD)(i))))
+#define MAKEINTRESOURCEW(i) ((LPWSTR)((ULONG_PTR)((WORD)(i))))
 
 #if defined(QUARVEL_MODULE)
 #if defined(_UNICODE)
@@ -64,6 +107,11 @@ typedef char TCHAR;
 typedef TCHAR ACHAR;
 typedef const TCHAR* LPCTSTR;
 typedef TCHAR* LPTSTR;
+#if defined(_UNICODE)
+#define MAKEINTRESOURCE MAKEINTRESOURCEW
+#else
+#define MAKEINTRESOURCE MAKEINTRESOURCEA
+#endif
 #endif
 
 #define S_OK ((HRESULT)0)

@@ -2,6 +2,7 @@
 
 #include "host/hostdb.h"
 #include "platform/acedads.h"
+#include "platform/afxwin.h"
 #include "platform/dbapserv.h"
 #include "platform/textconv.h"
 
@@ -71,17 +72,11 @@ AcDbHostApplicationServices* acdbHostApplicationServices() {
     return &services;
 }
 
-// The host's main window and application object: the console host has no windows; modules
-// get stable non-null placeholders to pass back to the host's user-interface functions.
-namespace {
-struct WindowPlaceholder {
-    int unused = 0;
-} g_frame, g_winApp;
-}  // namespace
-
+// The host's main window (the owner of module dialogs) and application object.
 CMDIFrameWnd* acedGetAcadFrame() {
-    return reinterpret_cast<CMDIFrameWnd*>(&g_frame);
+    return static_cast<CMDIFrameWnd*>(AfxGetMainWnd());
 }
 CWinApp* acedGetAcadWinApp() {
-    return reinterpret_cast<CWinApp*>(&g_winApp);
+    static CWinApp app;
+    return &app;
 }

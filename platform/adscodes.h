@@ -2,7 +2,7 @@
 #pragma once
 
 // Result codes of the editor and list functions.
-#define RTNORM 5100    // request succeeded
+#define RTNORM 5100      // request succeeded
 #define RTERROR (-5001)  // some other error
 #define RTCAN (-5002)    // user cancelled the request
 #define RTREJ (-5003)    // request rejected as invalid

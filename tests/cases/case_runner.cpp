@@ -67,6 +67,7 @@ Placeholders PlaceholdersFor(const fs::path& work, int build) {
 struct Run {
     Outcome outcome;      // masked: placeholders where the machine's paths were
     std::string failure;  // why the run itself failed (not started, killed), or empty
+    bool ran = false;     // the host was started
     std::string command;
     fs::path work;
 };
@@ -117,6 +118,7 @@ Run RunCase(const Case& c, const fs::path& caseFile, int build, const fs::path& 
 
     const testsupport::ProcessResult r =
         testsupport::RunHost(args, work, std::chrono::seconds(c.timeoutSeconds));
+    run.ran = true;
     run.outcome.out = p.Mask(r.out);
     run.outcome.err = p.Mask(r.err);
     run.outcome.exit = r.status;
@@ -202,8 +204,9 @@ bool EnvironmentAsksForRewrite() {
 int RunMain(const Options& options) {
     if (!fs::is_regular_file(options.caseFile))
         return Usage("no case file " + options.caseFile.string());
-    // In a rewrite the file is read and written under its lock, so that the build that
-    // rewrites it second sees what the first one wrote.
+    // In a rewrite the test of another build may be writing the file: it is read under its
+    // lock here, and again before it is written, so that the build that writes second keeps
+    // what the first one wrote.
     std::optional<FileLock> lock;
     if (options.rewrite)
         lock.emplace(options.caseFile);
@@ -228,8 +231,10 @@ int RunMain(const Options& options) {
     for (int build : builds) {
         const Run run = RunCase(c, options.caseFile, build, workRoot / BuildTag(build));
         const std::string title = options.caseFile.string() + " (" + BuildTag(build) + ")";
+        // What the host gave is compared unless it is to be written; a run that failed is
+        // never written, and what it gave up to its end may tell why.
         std::string report = run.failure.empty() ? "" : run.failure + "\n";
-        if (!options.rewrite || !run.failure.empty())
+        if (run.ran && (!options.rewrite || !run.failure.empty()))
             report += Differences(ExpectedOf(c, build), run.outcome);
         if (report.empty()) {
             actual[build] = run.outcome;

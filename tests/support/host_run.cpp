@@ -158,11 +158,30 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const fs::path& w
                 streams[which[k]]->Close();
         }
     }
+    // A program may close its output and still run: the time limit holds for its end too.
+    // The end is awaited without reaping the program, so that its process group cannot be
+    // another one's yet when whatever it started and left running is killed with it.
+    while (true) {
+        siginfo_t info{};
+        const int flags = WEXITED | WNOWAIT | (result.timedOut ? 0 : WNOHANG);
+        if (::waitid(P_PID, static_cast<id_t>(pid), &info, flags) != 0) {
+            if (errno == EINTR)
+                continue;
+            break;
+        }
+        if (info.si_pid == pid)
+            break;
+        if (std::chrono::steady_clock::now() >= deadline) {
+            result.timedOut = true;
+            ::kill(-pid, SIGKILL);
+        } else {
+            ::usleep(5000);
+        }
+    }
+    ::kill(-pid, SIGKILL);
     int raw = 0;
     while (::waitpid(pid, &raw, 0) < 0 && errno == EINTR) {
     }
-    // Whatever the program started and left running goes with it.
-    ::kill(-pid, SIGKILL);
     if (WIFEXITED(raw) && !result.timedOut) {
         result.status = WEXITSTATUS(raw);
     } else if (WIFSIGNALED(raw) && !result.timedOut) {

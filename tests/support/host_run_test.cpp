@@ -60,6 +60,13 @@ TEST(RunProcess, AHungProgramIsKilledAtItsTimeLimit) {
     EXPECT_NE(r.Describe().find("time limit"), std::string::npos);
 }
 
+TEST(RunProcess, AProgramThatClosesItsOutputAndHangsIsKilledToo) {
+    const ProcessResult r =
+        Shell("echo bye; exec >&- 2>&-; sleep 60", std::chrono::milliseconds(300));
+    EXPECT_TRUE(r.timedOut);
+    EXPECT_EQ(r.out, "bye\n");
+}
+
 TEST(RunProcess, ReportsTheSignalThatEndedTheProgram) {
     const ProcessResult r = Shell("kill -SEGV $$");
     EXPECT_FALSE(r.timedOut);

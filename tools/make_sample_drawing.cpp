@@ -11,10 +11,10 @@
 #include <string>
 
 #include "frame/Hooks.h"
-#include "host/documents.h"
-#include "host/drawing_io.h"
-#include "host/editor.h"
-#include "host/input_source.h"
+#include "host/session/documents.h"
+#include "host/session/drawing_io.h"
+#include "host/ui/editor.h"
+#include "host/ui/input_source.h"
 #include "link/DbRecords.h"
 #include "tables/BuildTable.h"
 
@@ -40,8 +40,7 @@ int main(int argc, char** argv) {
     int status = 1;
     CMyDatabase db;
     CellGrid grid;
-    if (db.Open(link.m_strConnectDriver, link.m_strDatabase, link.m_strUser,
-                link.m_strPassword) &&
+    if (db.Open(link.m_strConnectDriver, link.m_strDatabase, link.m_strUser, link.m_strPassword) &&
         db.FillGrid(link, grid)) {
         host::QueueInput input({"0,0"});
         host::ScopedInput scope(input);

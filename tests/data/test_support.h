@@ -6,7 +6,7 @@
 #include <string>
 
 #include "data/ADORecordset.h"
-#include "host/ui_sink.h"
+#include "host/ui/ui_sink.h"
 #include "platform/afxwin.h"
 
 // Records message boxes for the lifetime of a test.

@@ -1,12 +1,13 @@
 // Drawings through the host database: saving, opening, saving again; files of other programs;
 // bad input; atomic saving; handles.
+#include "host/dxf/drawing.h"
+
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
 #include <csignal>
 
 #include "dxf_test_util.h"
-#include "host/dxf_drawing.h"
 
 using namespace dxftest;
 using host::dxf::LoadDxf;

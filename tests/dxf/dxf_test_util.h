@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "host/hostdb.h"
+#include "host/db/hostdb.h"
 #include "platform/acutads.h"
 #include "platform/dbmain.h"
 #include "platform/dbtable.h"

@@ -1,7 +1,7 @@
 // Tag level: group codes and values, line ends, encodings, value checks, writing.
-#include <gtest/gtest.h>
+#include "host/dxf/tags.h"
 
-#include "host/dxf_tags.h"
+#include <gtest/gtest.h>
 
 using namespace host::dxf;
 

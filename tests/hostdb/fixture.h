@@ -6,7 +6,7 @@
 #include <memory>
 #include <ostream>
 
-#include "host/hostdb.h"
+#include "host/db/hostdb.h"
 #include "platform/acutads.h"
 #include "platform/dbdict.h"
 #include "platform/dbmain.h"

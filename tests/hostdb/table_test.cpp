@@ -5,7 +5,7 @@
 #include <numbers>
 
 #include "fixture.h"
-#include "host/table_cells.h"
+#include "host/db/cell_store.h"
 
 namespace {
 

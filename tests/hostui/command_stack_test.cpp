@@ -1,4 +1,4 @@
-#include "host/command_stack.h"
+#include "host/session/command_stack.h"
 
 #include <gtest/gtest.h>
 

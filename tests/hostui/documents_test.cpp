@@ -1,9 +1,9 @@
-#include "host/documents.h"
+#include "host/session/documents.h"
 
 #include <gtest/gtest.h>
 
 #include "fixture.h"
-#include "host/hostdb.h"
+#include "host/db/hostdb.h"
 #include "platform/acdocman.h"
 #include "platform/acedads.h"
 #include "platform/afxwin.h"

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "fixture.h"
-#include "host/documents.h"
-#include "host/progress_meter.h"
-#include "host/ui_sink.h"
+#include "host/session/documents.h"
+#include "host/ui/progress_meter.h"
+#include "host/ui/ui_sink.h"
 #include "platform/acedads.h"
 #include "platform/afxwin.h"
 

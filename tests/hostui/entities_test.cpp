@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "fixture.h"
-#include "host/hostdb.h"
+#include "host/db/hostdb.h"
 #include "platform/acdocman.h"
 #include "platform/acedads.h"
 #include "platform/acutads.h"

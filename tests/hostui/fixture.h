@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "host/command_line.h"
-#include "host/console.h"
-#include "host/input_source.h"
+#include "host/base/command_line.h"
+#include "host/ui/console.h"
+#include "host/ui/input_source.h"
 #include "platform/dbmain.h"
 
 class HostTest : public ::testing::Test {

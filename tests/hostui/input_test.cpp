@@ -5,7 +5,7 @@
 #include <sstream>
 
 #include "fixture.h"
-#include "host/input_source.h"
+#include "host/ui/input_source.h"
 #include "platform/acedads.h"
 
 using host::SelectionInput;

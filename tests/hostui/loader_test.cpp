@@ -1,12 +1,12 @@
-#include "host/loader.h"
+#include "host/session/loader.h"
 
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include "fixture.h"
-#include "host/app_services.h"
-#include "host/command_stack.h"
-#include "host/documents.h"
+#include "host/session/app_services.h"
+#include "host/session/command_stack.h"
+#include "host/session/documents.h"
 #include "platform/accmd.h"
 #include "platform/dbapserv.h"
 #include "platform/rxregsvc.h"

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "host/drawing_io.h"
+#include "host/session/drawing_io.h"
 #include "link/TableLink.h"
 #include "module_fixture.h"
 

@@ -1,5 +1,5 @@
 // Filling existing tables from a start cell: rows and columns grow and shrink with the block.
-#include "host/input_source.h"
+#include "host/ui/input_source.h"
 #include "module_fixture.h"
 #include "tables/BuildTable.h"
 

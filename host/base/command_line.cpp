@@ -1,0 +1,128 @@
+#include "host/base/command_line.h"
+
+#include <cstdio>
+
+#include "host/base/input.h"
+#include "platform/acutads.h"
+#include "platform/textconv.h"
+
+namespace host {
+
+namespace {
+
+enum class LineState {
+    Normal,        // ordinary output
+    AnswerEchoed,  // an echoed answer ends the current line; it needs a line break
+    AnswerTyped,   // the user's Enter already broke the line
+};
+
+LineState g_state = LineState::AnswerTyped;  // the output starts at the start of a line
+std::string* g_capture = nullptr;
+bool g_captureEcho = false;
+std::string* g_errorCapture = nullptr;
+
+void WriteStdout(std::string_view text) {
+    if (text.empty())
+        return;
+    std::fwrite(text.data(), 1, text.size(), stdout);
+}
+
+}  // namespace
+
+void CommandLineWrite(std::string_view text) {
+    if (text.empty())
+        return;
+    if (g_capture) {
+        g_capture->append(text);
+        if (!g_captureEcho)
+            return;
+    }
+    if (g_state == LineState::AnswerEchoed && text.front() != '\n')
+        WriteStdout("\n");
+    if (g_state == LineState::AnswerTyped && text.front() == '\n')
+        text.remove_prefix(1);
+    g_state = LineState::Normal;
+    WriteStdout(text);
+    std::fflush(stdout);
+}
+
+void CommandLineAnswerEchoed() {
+    g_state = LineState::AnswerEchoed;
+}
+void CommandLineAnswerTyped() {
+    g_state = LineState::AnswerTyped;
+}
+
+void CommandLineFinish() {
+    if (g_capture && !g_captureEcho)
+        return;
+    if (g_state != LineState::AnswerTyped)
+        WriteStdout("\n");
+    g_state = LineState::AnswerTyped;
+    std::fflush(stdout);
+}
+
+void SetCommandLineCapture(std::string* capture, bool echo) {
+    g_capture = capture;
+    g_captureEcho = echo;
+}
+
+void SetErrorCapture(std::string* capture) {
+    g_errorCapture = capture;
+}
+
+static void WriteError(std::string_view kind, std::string_view message) {
+    std::string line;
+    const std::string where = CurrentInput().Location();
+    if (!where.empty())
+        line += where + ": ";
+    line += kind;
+    line += message;
+    line += '\n';
+    if (g_errorCapture) {
+        g_errorCapture->append(line);
+        return;
+    }
+    std::fflush(stdout);
+    // Keep the transcript on standard output tidy when both go to one terminal.
+    if (g_state == LineState::AnswerEchoed) {
+        WriteStdout("\n");
+        std::fflush(stdout);
+        g_state = LineState::AnswerTyped;
+    }
+    std::fwrite(line.data(), 1, line.size(), stderr);
+    std::fflush(stderr);
+}
+
+void ReportError(std::string_view message) {
+    // One error per line: what follows from the first one is not reported again. Without an
+    // input source (host calls from a test) every error is reported.
+    if (!HasInput()) {
+        WriteError("error: ", message);
+        return;
+    }
+    if (CurrentInput().Failed())
+        return;
+    WriteError("error: ", message);
+    CurrentInput().MarkFailed();
+}
+
+void ReportWarning(std::string_view message) {
+    WriteError("warning: ", message);
+}
+
+}  // namespace host
+
+int acutPrintfText(const char* text) {
+    if (!text)
+        return RTERROR;
+    host::CommandLineWrite(text);
+    return RTNORM;
+}
+
+int acutPrintfText(const char16_t* text) {
+    if (!text)
+        return RTERROR;
+    host::CommandLineWrite(qv::ToUtf8(text));
+    return RTNORM;
+}

@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string bytes(reinterpret_cast<const char*>(data), size);
     std::string error;
     auto strict = host::dxf::LoadDxfBytes(bytes, error, nullptr);
-    std::vector<std::string> repairs;
+    std::vector<host::dxf::Repair> repairs;
     auto recovered = host::dxf::LoadDxfBytes(bytes, error, &repairs);
     if (strict && !recovered)
         std::abort();  // recover mode opens whatever strict mode opens

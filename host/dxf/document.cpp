@@ -12,6 +12,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "host/dxf/encoding.h"
+#include "host/dxf/table_entity.h"
+
 namespace host::dxf {
 
 // ---- records ----
@@ -110,37 +113,10 @@ SymbolTable* Document::table(std::string_view name) {
 
 namespace {
 
-Tag Own(const TagView& t) {
-    return Tag{t.code, std::string(t.value)};
-}
-
-std::string Trimmed(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
-        s.remove_suffix(1);
-    return std::string(s);
-}
-
-// Cell texts: "\P" in the file is a line break.
-std::string CellTextFromFile(std::string_view s) {
-    std::string out;
-    out.reserve(s.size());
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '\\' && i + 1 < s.size() && s[i + 1] == 'P') {
-            out += '\n';
-            ++i;
-        } else {
-            out += s[i];
-        }
-    }
-    return out;
-}
-
 class Parser {
 public:
-    Parser(std::string_view text, std::vector<std::string>* repairs, const ReadOptions& options)
-        : reader_(text), repairs_(repairs), options_(options) {}
+    Parser(std::string_view text, std::vector<Repair>* repairs, const ReadOptions& options)
+        : reader_(text), log_(repairs), options_(options) {}
 
     Document Run();
 
@@ -171,7 +147,7 @@ private:
     void CheckXData(Record& rec, std::size_t line);
 
     TagReader reader_;
-    std::vector<std::string>* repairs_;
+    RepairLog log_;
     ReadOptions options_;
     bool inTableBlock_ = false;
 };
@@ -194,7 +170,7 @@ Document Parser::Run() {
         TagView n = Expect("a section");
         if (n.code != 2)
             throw DxfError(n.line, "a section must start with its name (group 2)");
-        const std::string name = Trimmed(n.value);
+        const std::string name = std::string(TrimSpaces(n.value));
         auto once = [&](bool& flag) {
             if (flag)
                 throw DxfError(n.line, "the " + name + " section appears twice");
@@ -229,7 +205,7 @@ Document Parser::Run() {
                 if (x.code == 0 && (x.value == "SECTION" || x.value == "EOF")) {
                     throw DxfError(x.line, "the " + name + " section has no ENDSEC");
                 }
-                other.tags.push_back(Own(x));
+                other.tags.push_back(OwnTag(x));
             }
             doc.otherSections.push_back(std::move(other));
             continue;  // it goes back after the same known section
@@ -237,11 +213,11 @@ Document Parser::Run() {
         lastSection = name;
     }
     if (!sawEof) {
-        if (!repairs_) {
+        if (!log_.Recovering()) {
             throw DxfError(reader_.line(), "the file ends without \"0/EOF\" (truncated file?)");
         }
-        repairs_->push_back("line " + std::to_string(reader_.line()) +
-                            ": the file ends without 0/EOF; the end marker was added");
+        log_.Add({RepairCode::kMissingEof, reader_.line(), 0,
+                  "the file ends without 0/EOF; the end marker was added"});
     }
     if (!doc.hasEntities && !doc.hasBlocks && !doc.hasTables && !doc.hasHeader) {
         throw DxfError(reader_.line(), "no DXF sections found: this is not a DXF drawing");
@@ -259,12 +235,12 @@ void Parser::ReadHeader(Document& doc) {
                                        std::string(t.value.substr(0, 40)) + "\"");
         }
         if (t.code == 9) {
-            doc.header.push_back(HeaderVariable{Trimmed(t.value), {}});
+            doc.header.push_back(HeaderVariable{std::string(TrimSpaces(t.value)), {}});
         } else if (doc.header.empty()) {
             throw DxfError(t.line, "header value (group " + std::to_string(t.code) +
                                        ") without a variable name (group 9)");
         } else {
-            doc.header.back().values.push_back(Own(t));
+            doc.header.back().values.push_back(OwnTag(t));
         }
     }
 }
@@ -291,7 +267,7 @@ void Parser::ReadRecords(std::vector<Record>& out, const char* section) {
 void Parser::ReadRecord(const TagView& first, Record& rec, const char* section) {
     rec.line = first.line;
     if (first.value == "ACAD_TABLE") {
-        rec.tags.push_back(Own(first));
+        rec.tags.push_back(OwnTag(first));
         ReadTableEntity(rec, first.line);
         return;
     }
@@ -299,7 +275,7 @@ void Parser::ReadRecord(const TagView& first, Record& rec, const char* section) 
         SkipDeferred(first, rec);
         return;
     }
-    rec.tags.push_back(Own(first));
+    rec.tags.push_back(OwnTag(first));
     TagView t;
     while (Next(t)) {
         if (t.code == 0) {
@@ -307,7 +283,7 @@ void Parser::ReadRecord(const TagView& first, Record& rec, const char* section) 
             CheckXData(rec, first.line);
             return;
         }
-        rec.tags.push_back(Own(t));
+        rec.tags.push_back(OwnTag(t));
     }
     throw DxfError(reader_.line(),
                    std::string("the file ends inside ") + section + " (truncated file?)");
@@ -315,7 +291,7 @@ void Parser::ReadRecord(const TagView& first, Record& rec, const char* section) 
 
 void Parser::SkipDeferred(const TagView& first, Record& rec) {
     rec.deferred = true;
-    rec.tags.push_back(Own(first));
+    rec.tags.push_back(OwnTag(first));
     // Reading resumes after the record's type tag.
     rec.srcOffset = reader_.offset();
     rec.srcLine = reader_.line();
@@ -351,7 +327,7 @@ void Parser::CheckXData(Record& rec, std::size_t line) {
             if (t.code < 1000) {
                 problem = "group " + std::to_string(t.code) + " inside its extended data";
             } else if (t.code == 1002) {
-                const std::string v = Trimmed(t.value);
+                const std::string_view v = TrimSpaces(t.value);
                 if (v == "{") {
                     ++depth;
                 } else if (v == "}") {
@@ -368,242 +344,26 @@ void Parser::CheckXData(Record& rec, std::size_t line) {
             i = end;
             continue;
         }
-        const std::string what = "line " + std::to_string(line) + ": " + std::string(rec.type()) +
-                                 " " + FormatHandle(rec.handle()) + ": extended data of \"" +
-                                 tags[i].value + "\" has " + problem;
-        if (!repairs_)
-            throw DxfError(line, what.substr(what.find(": ") + 2));
-        repairs_->push_back(what + "; that application's data was removed");
+        log_.Report(RepairCode::kBadExtendedData, line, rec.handle(),
+                    std::string(rec.type()) + " " + FormatHandle(rec.handle()) +
+                        ": extended data of \"" + tags[i].value + "\" has " + problem,
+                    "that application's data was removed");
         tags.erase(tags.begin() + static_cast<std::ptrdiff_t>(i),
                    tags.begin() + static_cast<std::ptrdiff_t>(end));
     }
 }
 
 void Parser::ReadTableEntity(Record& rec, std::size_t firstLine) {
-    auto table = std::make_shared<TableData>();
-    TableData& td = *table;
-    enum { kCommon, kBlockRef, kTable, kCells, kAfterCells, kXData } phase = kCommon;
-    bool haveRows = false, haveCols = false;
-    bool inValue = false;
-    std::string chunks, valueText, valueChunks, formatted, formattedChunks;
-    bool cellMergeSeen = false;
-    std::int64_t mergeW = 1, mergeH = 1;
-    const std::size_t kMaxCells = std::size_t(1) << 28;
-
-    auto finishCell = [&]() {
-        if (td.cells.empty())
-            return;
-        const std::size_t index = td.cells.size() - 1;
-        if ((mergeW > 1 || mergeH > 1) && td.columns) {
-            td.merges.push_back({static_cast<std::uint32_t>(index / td.columns),
-                                 static_cast<std::uint32_t>(index % td.columns),
-                                 static_cast<std::uint32_t>(std::max<std::int64_t>(mergeH, 1)),
-                                 static_cast<std::uint32_t>(std::max<std::int64_t>(mergeW, 1))});
-        }
-    };
-    auto startCell = [&](std::size_t line) {
-        finishCell();
-        if (td.cells.size() >= static_cast<std::size_t>(td.rows) * td.columns) {
-            throw DxfError(line, "ACAD_TABLE has more cells than its " + std::to_string(td.rows) +
-                                     " x " + std::to_string(td.columns) + " rows and columns");
-        }
-        td.cells.emplace_back();
-        inValue = false;
-        chunks.clear();
-        cellMergeSeen = false;
-        mergeW = mergeH = 1;
-    };
-    auto setText = [&](std::string text) {
-        if (!td.cells.empty() && td.cells.back().empty())
-            td.cells.back() = CellTextFromFile(text);
-    };
-
+    TableEntityReader table(rec);
     TagView t;
-    std::int64_t iv = 0;
-    double dv = 0;
     while (Next(t)) {
         if (t.code == 0) {
             reader_.PushBack(t);
             break;
         }
-        if (t.code == 1001)
-            phase = kXData;
-        switch (phase) {
-            case kCommon:
-                if (t.code == 100 && t.value == "AcDbBlockReference") {
-                    phase = kBlockRef;
-                } else if (t.code == 100 && t.value == "AcDbTable") {
-                    phase = kTable;
-                } else {
-                    rec.tags.push_back(Own(t));
-                }
-                break;
-            case kBlockRef:
-                if (t.code == 100 && t.value == "AcDbTable") {
-                    phase = kTable;
-                } else if (t.code == 2) {
-                    td.blockName = std::string(t.value);
-                } else if (t.code == 10 || t.code == 20 || t.code == 30) {
-                    ParseDouble(t.value, td.position[t.code / 10 - 1]);
-                } else if (t.code == 210 || t.code == 220 || t.code == 230) {
-                    ParseDouble(t.value, td.normal[(t.code - 210) / 10]);
-                }
-                break;
-            case kTable:
-                switch (t.code) {
-                    case 342:
-                        ParseHandle(t.value, td.styleHandle);
-                        break;
-                    case 343:
-                        ParseHandle(t.value, td.blockRecordHandle);
-                        break;
-                    case 11:
-                    case 21:
-                    case 31:
-                        ParseDouble(t.value, td.direction[t.code / 10 - 1]);
-                        break;
-                    case 91:
-                    case 92:
-                        ParseInt(t.value, iv);
-                        if (iv < 0 || iv > (1 << 24)) {
-                            throw DxfError(
-                                t.line, "ACAD_TABLE has an impossible number of " +
-                                            std::string(t.code == 91 ? "rows" : "columns") + " (" +
-                                            std::to_string(iv) + ")");
-                        }
-                        (t.code == 91 ? td.rows : td.columns) = static_cast<std::uint32_t>(iv);
-                        (t.code == 91 ? haveRows : haveCols) = true;
-                        break;
-                    case 141:
-                        ParseDouble(t.value, dv);
-                        if (td.rowHeights.size() >= td.rows) {
-                            throw DxfError(t.line, "ACAD_TABLE has more row heights than rows");
-                        }
-                        td.rowHeights.push_back(dv);
-                        break;
-                    case 142:
-                        ParseDouble(t.value, dv);
-                        if (td.columnWidths.size() >= td.columns) {
-                            throw DxfError(t.line,
-                                           "ACAD_TABLE has more column widths than columns");
-                        }
-                        td.columnWidths.push_back(dv);
-                        break;
-                    case 171:
-                        if (!haveRows || !haveCols) {
-                            throw DxfError(t.line,
-                                           "ACAD_TABLE cells come before its numbers of "
-                                           "rows and columns (91, 92)");
-                        }
-                        if (static_cast<std::size_t>(td.rows) * td.columns > kMaxCells) {
-                            throw DxfError(t.line, "ACAD_TABLE is too large");
-                        }
-                        phase = kCells;
-                        startCell(t.line);
-                        break;
-                    default:
-                        break;
-                }
-                break;
-            case kCells:
-                if (inValue) {
-                    if (t.code == 304) {
-                        inValue = false;
-                        setText(!valueText.empty() || !valueChunks.empty()
-                                    ? valueChunks + valueText
-                                    : formattedChunks + formatted);
-                    } else if (t.code == 1) {
-                        valueText = std::string(t.value);
-                    } else if (t.code == 2) {
-                        valueChunks += t.value;
-                    } else if (t.code == 302) {
-                        formatted = std::string(t.value);
-                    } else if (t.code == 303) {
-                        formattedChunks += t.value;
-                    }
-                    break;
-                }
-                switch (t.code) {
-                    case 171:
-                        if (td.cells.size() == static_cast<std::size_t>(td.rows) * td.columns) {
-                            throw DxfError(t.line, "ACAD_TABLE has more cells than its " +
-                                                       std::to_string(td.rows) + " x " +
-                                                       std::to_string(td.columns) +
-                                                       " rows and columns");
-                        }
-                        startCell(t.line);
-                        break;
-                    case 301:
-                        inValue = true;
-                        valueText.clear();
-                        valueChunks.clear();
-                        formatted.clear();
-                        formattedChunks.clear();
-                        break;
-                    case 2:
-                        chunks += t.value;
-                        break;
-                    case 1:
-                        setText(chunks + std::string(t.value));
-                        chunks.clear();
-                        break;
-                    case 175:
-                    case 176:
-                        if (!cellMergeSeen || t.code == 176) {
-                            ParseInt(t.value, iv);
-                            (t.code == 175 ? mergeW : mergeH) =
-                                std::clamp<std::int64_t>(iv, 1, 1 << 24);
-                            if (t.code == 176)
-                                cellMergeSeen = true;
-                        }
-                        break;
-                    default:
-                        break;
-                }
-                if (td.cells.size() == static_cast<std::size_t>(td.rows) * td.columns &&
-                    t.code == 304) {
-                    phase = kAfterCells;
-                }
-                break;
-            case kAfterCells:
-                break;
-            case kXData:
-                rec.xdata.push_back(Own(t));
-                break;
-        }
+        table.Take(t);
     }
-    if (phase == kCommon || phase == kBlockRef) {
-        // Not a table we can read: keep it as it stands.
-        if (rec.xdata.size())
-            rec.tags.insert(rec.tags.end(), rec.xdata.begin(), rec.xdata.end());
-        rec.xdata.clear();
-        throw DxfError(firstLine, "ACAD_TABLE without its table data (subclass AcDbTable)");
-    }
-    finishCell();
-    if (td.rows && td.columns && td.cells.empty()) {
-        // A table written without cell records (all empty).
-        td.cells.resize(static_cast<std::size_t>(td.rows) * td.columns);
-    }
-    if (td.cells.size() != static_cast<std::size_t>(td.rows) * td.columns) {
-        throw DxfError(firstLine, "ACAD_TABLE declares " + std::to_string(td.rows) + " x " +
-                                      std::to_string(td.columns) + " cells but holds " +
-                                      std::to_string(td.cells.size()));
-    }
-    if (td.rowHeights.size() != td.rows || td.columnWidths.size() != td.columns) {
-        if (!repairs_) {
-            throw DxfError(firstLine, "ACAD_TABLE has " + std::to_string(td.rowHeights.size()) +
-                                          " row heights and " +
-                                          std::to_string(td.columnWidths.size()) +
-                                          " column widths for " + std::to_string(td.rows) +
-                                          " rows and " + std::to_string(td.columns) + " columns");
-        }
-        repairs_->push_back("line " + std::to_string(firstLine) +
-                            ": ACAD_TABLE row heights or column widths were missing; "
-                            "filled in with the last known size");
-        td.rowHeights.resize(td.rows, td.rowHeights.empty() ? 1.0 : td.rowHeights.back());
-        td.columnWidths.resize(td.columns, td.columnWidths.empty() ? 10.0 : td.columnWidths.back());
-    }
-    rec.table = std::move(table);
+    table.Finish(firstLine, log_);
     CheckXData(rec, firstLine);
 }
 
@@ -619,7 +379,7 @@ void Parser::ReadTables(Document& doc) {
         }
         SymbolTable table;
         ReadRecord(t, table.head, "a symbol table");
-        if (Trimmed(table.head.value(2)).empty()) {
+        if (TrimSpaces(table.head.value(2)).empty()) {
             throw DxfError(t.line, "a symbol table without a name (group 2)");
         }
         for (;;) {
@@ -689,13 +449,13 @@ void Document::Materialize(Record& record) const {
             break;
         if (t.code == 999)
             continue;
-        record.tags.push_back(Own(t));
+        record.tags.push_back(OwnTag(t));
     }
     record.deferred = false;
 }
 
 Document ParseDocument(std::shared_ptr<const void> text, std::string_view view,
-                       std::vector<std::string>* repairs, const ReadOptions& options) {
+                       std::vector<Repair>* repairs, const ReadOptions& options) {
     Parser parser(view, repairs, options);
     Document doc = parser.Run();
     doc.source = std::move(text);
@@ -707,7 +467,7 @@ namespace {
 
 // Decodes and parses text held by owner (bytes is a view of it).
 Document DecodeAndParse(std::shared_ptr<const void> owner, std::string_view bytes,
-                        std::vector<std::string>* repairs, const ReadOptions& options) {
+                        std::vector<Repair>* repairs, const ReadOptions& options) {
     DecodedText decoded = DecodeDxfText(bytes);
     if (repairs) {
         for (auto& r : decoded.repairs)
@@ -736,14 +496,14 @@ struct Mapping {
 
 }  // namespace
 
-Document ReadDocumentBytes(std::string bytes, std::vector<std::string>* repairs,
+Document ReadDocumentBytes(std::string bytes, std::vector<Repair>* repairs,
                            const ReadOptions& options) {
     auto owner = std::make_shared<std::string>(std::move(bytes));
     const std::string_view view = *owner;
     return DecodeAndParse(std::move(owner), view, repairs, options);
 }
 
-Document ReadDocumentFile(const std::string& path, std::vector<std::string>* repairs,
+Document ReadDocumentFile(const std::string& path, std::vector<Repair>* repairs,
                           const ReadOptions& options) {
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)

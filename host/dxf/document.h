@@ -2,10 +2,10 @@
 // database.
 //
 // A record is one entity, object, symbol-table entry, class, block begin or end, kept as its
-// tags. Table entities (ACAD_TABLE) are parsed into TableData, since they can hold millions
-// of cells; the entities of their anonymous "*T" blocks are kept only as places in the source
-// text until it is known whether a table owns the block (then they are regenerated from the
-// table on save) or not (then they are read as ordinary records).
+// tags. Table entities (ACAD_TABLE) are parsed into TableData (see table_entity.h), since they
+// can hold millions of cells; the entities of their anonymous "*T" blocks are kept only as
+// places in the source text until it is known whether a table owns the block (then they are
+// regenerated from the table on save) or not (then they are read as ordinary records).
 #pragma once
 
 #include <cstdint>
@@ -15,36 +15,12 @@
 #include <string_view>
 #include <vector>
 
+#include "host/dxf/repair.h"
 #include "host/dxf/tags.h"
 
 namespace host::dxf {
 
-// The cells and geometry of a table entity.
-struct TableData {
-    std::uint64_t styleHandle = 0;        // 342, the TABLESTYLE
-    std::uint64_t blockRecordHandle = 0;  // 343, the anonymous block's BLOCK_RECORD
-    std::string blockName;                // 2 in AcDbBlockReference ("*T1")
-    double position[3] = {0, 0, 0};       // insertion point: the top-left corner
-    double direction[3] = {1, 0, 0};      // 11/21/31
-    double normal[3] = {0, 0, 1};         // 210/220/230
-    std::uint32_t rows = 0;
-    std::uint32_t columns = 0;
-    std::vector<double> rowHeights;
-    std::vector<double> columnWidths;
-    std::vector<std::string> cells;  // row-major texts, "\n" for line breaks
-    // Merged ranges: for the top-left cell of a range, its size in cells (1 x 1 otherwise).
-    struct Merge {
-        std::uint32_t row, column, rows, columns;
-    };
-    std::vector<Merge> merges;
-    // Text height and cell margins used to place the cell texts of the anonymous block.
-    double textHeight = 2.5;
-    double horzMargin = 0.6;
-    double vertMargin = 0.6;
-    const std::string& cell(std::uint32_t r, std::uint32_t c) const {
-        return cells[static_cast<std::size_t>(r) * columns + c];
-    }
-};
+struct TableData;  // a table entity's cells and geometry (see table_entity.h)
 
 struct Record {
     Tags tags;  // tags[0] is (0, type)
@@ -130,28 +106,18 @@ struct ReadOptions {
 // With repairs given, damage that leaves the drawing usable (unbalanced extended-data braces,
 // a missing EOF) is repaired and reported there instead of refused.
 Document ParseDocument(std::shared_ptr<const void> text, std::string_view view,
-                       std::vector<std::string>* repairs, const ReadOptions& options = {});
+                       std::vector<Repair>* repairs, const ReadOptions& options = {});
 
 // Reads a file: bytes, text decoding, parsing (repairs as for ParseDocument; decoding
 // repairs such as invalid UTF-8 are always made and reported when repairs is given).
-Document ReadDocumentFile(const std::string& path, std::vector<std::string>* repairs,
+Document ReadDocumentFile(const std::string& path, std::vector<Repair>* repairs,
                           const ReadOptions& options = {});
-Document ReadDocumentBytes(std::string bytes, std::vector<std::string>* repairs,
+Document ReadDocumentBytes(std::string bytes, std::vector<Repair>* repairs,
                            const ReadOptions& options = {});
 
 // Writes the document as text DXF. Table entities are written in the cell layout of
 // AC1021 and later, and the blocks of tables are generated from the table data when
 // Block::generatedFrom is set.
 void WriteDocument(const Document& doc, TagWriter& out);
-
-// Writes the tags of a table entity (after its common groups).
-void WriteTableEntity(const Record& record, TagWriter& out);
-// Writes the grid lines and cell texts of a table's anonymous block, one handle from handles
-// per entity, in order.
-void WriteTableBlockEntities(const TableData& table, std::uint64_t blockRecordHandle,
-                             const std::string& layer, const std::vector<std::uint64_t>& handles,
-                             TagWriter& out);
-// How many entities WriteTableBlockEntities writes for a table.
-std::size_t CountTableBlockEntities(const TableData& table);
 
 }  // namespace host::dxf

@@ -6,15 +6,8 @@
 // the database verbatim (raw objects and entities, and the groups modelled objects do not
 // interpret, in ObjectState::extraGroups) with its handle, and written back.
 //
-// Conventions for the kept groups of every object: the groups after the object's type, without
-// its handle (5), its owner (the 330 outside any 102 group), its layer (8, entities) and its
-// extended data; on writing, the owner goes after the leading 102 groups and the layer after
-// "100/AcDbEntity". Block records keep their BLOCK and ENDBLK entities behind (0, "BLOCK") and
-// (0, "ENDBLK") markers, and the handles of a table block's generated entities behind
-// (0, "*GENERATED"); parts of complex entities (VERTEX, ATTRIB, SEQEND) keep their head entity
-// as owner behind (0, "*OWNER"), (330, head). Header variables, classes and sections the model does
-// not know are kept in raw objects named "*HEADER", "*CLASSES" and "*SECTION" that are never
-// written as objects.
+// How the kept groups are stored is told in record_groups.h; a damaged file is recovered only
+// when the caller asks for the list of repairs (see repair.h).
 #pragma once
 
 #include <memory>
@@ -22,6 +15,7 @@
 #include <vector>
 
 #include "host/dxf/document.h"
+#include "host/dxf/repair.h"
 
 class AcDbDatabase;
 
@@ -29,9 +23,9 @@ namespace host::dxf {
 
 // Builds a database from a document. Throws DxfError for a problem; with repairs given,
 // damage that leaves the drawing usable (duplicate handles, dangling owners and dictionary
-// entries, unregistered applications, missing sections) is repaired and reported instead.
-std::unique_ptr<AcDbDatabase> DatabaseFromDocument(Document& doc,
-                                                   std::vector<std::string>* repairs);
+// entries, unregistered applications, missing sections ...) is repaired and each repair is
+// added to repairs instead.
+std::unique_ptr<AcDbDatabase> DatabaseFromDocument(Document& doc, std::vector<Repair>* repairs);
 
 // Builds the document that saving db writes (DXF R2010). Adds to db what a complete drawing
 // file needs and db lacks (symbol tables, layouts, table blocks, handles for block begin and
@@ -41,9 +35,9 @@ Document DocumentFromDatabase(AcDbDatabase& db);
 // Reads a DXF file into a new database; null with the reason (naming the line) in error.
 // Strict unless repairs is given (see DatabaseFromDocument).
 std::unique_ptr<AcDbDatabase> LoadDxf(const std::string& path, std::string& error,
-                                      std::vector<std::string>* repairs);
+                                      std::vector<Repair>* repairs);
 std::unique_ptr<AcDbDatabase> LoadDxfBytes(std::string bytes, std::string& error,
-                                           std::vector<std::string>* repairs);
+                                           std::vector<Repair>* repairs);
 
 // Writes db as DXF R2010 to path, atomically: a temporary file in the same folder, flushed to
 // disk, then renamed over path. False with the reason in error; path is then untouched.

@@ -1,9 +1,7 @@
 // DXF tag level: group-code/value pairs of text DXF files.
 //
-// Reading works on a whole file held in memory. The file is first turned into UTF-8 text
-// (DecodeDxfText): files of AC1021 and later are UTF-8 already; older files are in the code
-// page named by $DWGCODEPAGE and may carry \U+XXXX escapes for characters outside it. The
-// tag reader then walks the text with any line ending and hands out views into it.
+// Reading works on a whole file held in memory, turned into UTF-8 text first (see
+// encoding.h). The tag reader walks the text with any line ending and hands out views into it.
 // Writing produces UTF-8 text with "\n" line ends, group codes right-aligned in three places.
 #pragma once
 
@@ -59,6 +57,9 @@ struct Tag {
     bool operator==(const Tag&) const = default;
 };
 using Tags = std::vector<Tag>;
+inline Tag OwnTag(const TagView& t) {
+    return Tag{t.code, std::string(t.value)};
+}
 
 // Values: parsing (spaces around numbers are allowed) and checking.
 bool ParseInt(std::string_view text, std::int64_t& value);
@@ -68,22 +69,8 @@ bool ParseHandle(std::string_view text, std::uint64_t& value);  // hexadecimal, 
 bool CheckValue(int code, std::string_view text, std::string& why);
 std::string FormatDouble(double value);  // shortest text that reads back the same
 std::string FormatHandle(std::uint64_t value);
-
-// The drawing's text as UTF-8 plus what was found about its encoding.
-struct DecodedText {
-    bool converted = false;  // false: the bytes are valid UTF-8 text already, text is empty
-    std::string text;
-    std::string version;               // $ACADVER, e.g. "AC1024" (empty when the header has none)
-    std::string codepage;              // $DWGCODEPAGE as found
-    std::vector<std::string> repairs;  // e.g. invalid UTF-8 replaced
-};
-// Converts a file's bytes into UTF-8 text. Throws DxfError for binary DXF and for a code page
-// the system cannot convert.
-DecodedText DecodeDxfText(std::string_view bytes);
-// Replaces \U+XXXX escapes by the characters they stand for.
-std::string DecodeUnicodeEscapes(std::string_view text);
-// The iconv name of a $DWGCODEPAGE value ("ANSI_1252" -> "CP1252"); empty when unknown.
-std::string IconvNameOfCodepage(std::string_view codepage);
+// Text without leading and trailing spaces and tabs.
+std::string_view TrimSpaces(std::string_view text);
 
 // Walks the tags of UTF-8 DXF text. Line ends may be "\n", "\r\n" or "\r".
 class TagReader {

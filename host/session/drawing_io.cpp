@@ -7,7 +7,7 @@
 namespace host {
 
 std::unique_ptr<AcDbDatabase> LoadDrawing(const std::string& path, std::string& error) {
-    std::vector<std::string> repairs;
+    std::vector<dxf::Repair> repairs;
     std::string why;
     std::unique_ptr<AcDbDatabase> db = dxf::LoadDxf(path, why, &repairs);
     if (!db) {
@@ -19,7 +19,7 @@ std::unique_ptr<AcDbDatabase> LoadDrawing(const std::string& path, std::string& 
                         std::to_string(repairs.size()) + " repair(s):")
                            .c_str());
         for (const auto& r : repairs)
-            acutPrintfText(("\n  " + r).c_str());
+            acutPrintfText(("\n  " + r.Message()).c_str());
     }
     return db;
 }

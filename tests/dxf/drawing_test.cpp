@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <csignal>
 
 #include "dxf_test_util.h"
@@ -12,6 +13,8 @@
 using namespace dxftest;
 using host::dxf::LoadDxf;
 using host::dxf::LoadDxfBytes;
+using host::dxf::Repair;
+using host::dxf::RepairCode;
 using host::dxf::SaveDxf;
 
 namespace {
@@ -260,40 +263,53 @@ TEST(DxfDrawing, DamagedButUsableFilesOpenWithARecoverStep) {
                         "  3\nACAD_GROUP\n350\n" + handle + "\n"),
                 "  0\nDICTIONARY\n  5\n" + group + "\n", "  0\nDICTIONARY\n  5\n" + handle + "\n");
     struct Case {
-        std::string name, text, repair;
+        std::string name, text;
+        RepairCode code;
+        std::string repair;
     } cases[] = {
-        {"dictionary entry names an entity", clash, "cannot be a dictionary entry"},
+        {"dictionary entry names an entity", clash, RepairCode::kInvalidDictionaryEntry,
+         "cannot be a dictionary entry"},
         {"duplicate handle",
          Replace(valid, "  0\nLINE\n  5\n", "  0\nLINE\n  5\n" + handle + "\n999\n"),
-         "uses handle"},
-        {"unbalanced braces", Replace(valid, "1002\n}\n1002\n}\n", "1002\n}\n"), "unbalanced"},
-        {"missing EOF", valid.substr(0, valid.rfind("  0\nEOF")), "end marker was added"},
+         RepairCode::kDuplicateHandle, "uses handle " + handle},
+        {"unbalanced braces", Replace(valid, "1002\n}\n1002\n}\n", "1002\n}\n"),
+         RepairCode::kBadExtendedData, "unbalanced"},
+        {"missing EOF", valid.substr(0, valid.rfind("  0\nEOF")), RepairCode::kMissingEof,
+         "end marker was added"},
         {"missing OBJECTS",
          valid.substr(0, valid.find("  0\nSECTION\n  2\nOBJECTS")) + "  0\nEOF\n",
-         "OBJECTS section is missing"},
+         RepairCode::kMissingSection, "OBJECTS section is missing"},
         {"table style missing", Replace(valid, "342\n", "342\nFFFF1\n999\n"),
-         "uses the missing table style"},
+         RepairCode::kMissingTableStyle, "uses the missing table style"},
         {"dangling dictionary entry",
          Replace(valid, "  3\nACAD_GROUP\n350\n", "  3\nACAD_GROUP\n350\nFFFF0\n999\n"),
-         "names a missing object"},
+         RepairCode::kDanglingDictionaryEntry, "names a missing object"},
         // The database would cut the name at the NUL itself; the cut name must still be
         // recognised as model space, or a saved file gets two of them (found by fuzzing).
         {"block name with NUL characters",
          Replace(valid, "AcDbBlockBegin\n  2\n*Model_Space\n",
                  "AcDbBlockBegin\n  2\n*MODEL_SPACE" + std::string(3, '\0') + "\n"),
-         "followed by a NUL character"},
+         RepairCode::kBlockNameCut, "followed by a NUL character"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         std::string error;
         EXPECT_FALSE(LoadDxfBytes(c.text, error, nullptr)) << "strict reading must refuse it";
-        std::vector<std::string> repairs;
+        std::vector<Repair> repairs;
         auto db = LoadDxfBytes(c.text, error, &repairs);
         ASSERT_TRUE(db) << error;
         std::string all;
         for (auto& r : repairs)
-            all += r + "\n";
-        EXPECT_NE(all.find(c.repair), std::string::npos) << all;
+            all += r.Message() + "\n";
+        const auto made = std::find_if(repairs.begin(), repairs.end(),
+                                       [&](const Repair& r) { return r.code == c.code; });
+        ASSERT_NE(made, repairs.end()) << all;
+        EXPECT_NE(made->text.find(c.repair), std::string::npos) << all;
+        // Repairs found at a place in the file say where.
+        EXPECT_EQ(made->Message().rfind("line ", 0) == 0, made->line != 0) << made->Message();
+        if (c.code == RepairCode::kDuplicateHandle) {
+            EXPECT_EQ(made->handle, std::stoull(handle, nullptr, 16));
+        }
         // What was repaired saves as a sound file.
         std::string saved;
         host::dxf::WriteDxf(*db, saved);
@@ -385,7 +401,7 @@ TEST(DxfDrawing, SampleAndFuzzedFilesOpenOrFailCleanlyAndSaveSoundly) {
             const std::string bytes = ReadFile(entry.path().string());
             std::string error;
             auto strict = LoadDxfBytes(bytes, error, nullptr);
-            std::vector<std::string> repairs;
+            std::vector<Repair> repairs;
             auto db = LoadDxfBytes(bytes, error, &repairs);
             if (strict) {
                 EXPECT_TRUE(db) << "recover mode opens what strict mode opens";

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "host/dxf/encoding.h"
+
 using namespace host::dxf;
 
 namespace {
@@ -120,6 +122,13 @@ TEST(DxfEncoding, ReadsOldFilesInTheirCodePage) {
     EXPECT_EQ(d.version, "AC1015");
     EXPECT_EQ(d.codepage, "ANSI_1251");
     EXPECT_NE(d.text.find("При ß"), std::string::npos);
+    EXPECT_TRUE(d.repairs.empty());
+    // A code page the reader does not know is read as ANSI_1252, as a repair.
+    DecodedText unknown =
+        DecodeDxfText(std::string(bytes).replace(bytes.find("ANSI_1251"), 9, "KLINGON"));
+    ASSERT_EQ(unknown.repairs.size(), 1u);
+    EXPECT_EQ(unknown.repairs[0].code, host::dxf::RepairCode::kUnknownCodePage);
+    EXPECT_EQ(unknown.repairs[0].Message(), "unknown code page \"KLINGON\" read as ANSI_1252");
 }
 
 TEST(DxfEncoding, NewFilesAreUtf8AndBadBytesAreRepaired) {
@@ -132,6 +141,8 @@ TEST(DxfEncoding, NewFilesAreUtf8AndBadBytesAreRepaired) {
     DecodedText bad = DecodeDxfText(good + "  1\n\xFF\n");
     EXPECT_TRUE(bad.converted);
     ASSERT_EQ(bad.repairs.size(), 1u);
+    EXPECT_EQ(bad.repairs[0].code, host::dxf::RepairCode::kInvalidUtf8);
+    EXPECT_EQ(bad.repairs[0].text, "1 invalid UTF-8 sequence(s) replaced by U+FFFD");
     EXPECT_NE(bad.text.find("\xEF\xBF\xBD"), std::string::npos);
 }
 

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "fixture.h"
+#include "../host_test.h"
 #include "host/db/hostdb.h"
 #include "platform/acdocman.h"
 #include "platform/acedads.h"

@@ -4,7 +4,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "fixture.h"
+#include "../host_test.h"
 #include "host/ui/input_source.h"
 #include "platform/acedads.h"
 

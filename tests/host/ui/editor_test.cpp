@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "fixture.h"
+#include "../host_test.h"
 #include "host/session/documents.h"
 #include "host/ui/progress_meter.h"
 #include "host/ui/ui_sink.h"

@@ -391,8 +391,8 @@ TEST(DxfDrawing, SampleAndFuzzedFilesOpenOrFailCleanlyAndSaveSoundly) {
     // The seed drawings of the fuzz target and the inputs it once found problems with: each
     // opens in recover mode (or is refused with a reason), and what is saved opens strictly.
     int files = 0;
-    for (const auto& dir : {std::string(QUARVEL_SOURCE_DIR) + "/tests/data/dxf",
-                            std::string(QUARVEL_SOURCE_DIR) + "/tests/data/dxf/fuzz"}) {
+    for (const auto& dir : {std::string(QUARVEL_TEST_FILES_DIR) + "/dxf",
+                            std::string(QUARVEL_TEST_FILES_DIR) + "/dxf/fuzz"}) {
         for (const auto& entry : std::filesystem::directory_iterator(dir)) {
             if (entry.path().extension() != ".dxf")
                 continue;

@@ -3,7 +3,7 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
-#include "fixture.h"
+#include "../host_test.h"
 #include "host/session/app_services.h"
 #include "host/session/command_stack.h"
 #include "host/session/documents.h"

@@ -8,7 +8,9 @@
 
 // glibc keeps the search path it parses from LOCPATH for the life of the process; the leak
 // checker of sanitizer builds is told so. (Unused in other builds.)
-extern "C" const char* __lsan_default_suppressions() { return "leak:__argz_add_sep\n"; }
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:__argz_add_sep\n";
+}
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "fixture.h"
+#include "../host_test.h"
 #include "host/db/hostdb.h"
 #include "platform/acdocman.h"
 #include "platform/acedads.h"

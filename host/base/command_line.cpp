@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "host/base/input.h"
 #include "platform/acutads.h"
 #include "platform/textconv.h"
 
@@ -19,7 +18,6 @@ enum class LineState {
 LineState g_state = LineState::AnswerTyped;  // the output starts at the start of a line
 std::string* g_capture = nullptr;
 bool g_captureEcho = false;
-std::string* g_errorCapture = nullptr;
 
 void WriteStdout(std::string_view text) {
     if (text.empty())
@@ -67,48 +65,13 @@ void SetCommandLineCapture(std::string* capture, bool echo) {
     g_captureEcho = echo;
 }
 
-void SetErrorCapture(std::string* capture) {
-    g_errorCapture = capture;
-}
-
-static void WriteError(std::string_view kind, std::string_view message) {
-    std::string line;
-    const std::string where = CurrentInput().Location();
-    if (!where.empty())
-        line += where + ": ";
-    line += kind;
-    line += message;
-    line += '\n';
-    if (g_errorCapture) {
-        g_errorCapture->append(line);
-        return;
-    }
+void CommandLineFlush() {
     std::fflush(stdout);
-    // Keep the transcript on standard output tidy when both go to one terminal.
     if (g_state == LineState::AnswerEchoed) {
         WriteStdout("\n");
         std::fflush(stdout);
         g_state = LineState::AnswerTyped;
     }
-    std::fwrite(line.data(), 1, line.size(), stderr);
-    std::fflush(stderr);
-}
-
-void ReportError(std::string_view message) {
-    // One error per line: what follows from the first one is not reported again. Without an
-    // input source (host calls from a test) every error is reported.
-    if (!HasInput()) {
-        WriteError("error: ", message);
-        return;
-    }
-    if (CurrentInput().Failed())
-        return;
-    WriteError("error: ", message);
-    CurrentInput().MarkFailed();
-}
-
-void ReportWarning(std::string_view message) {
-    WriteError("warning: ", message);
 }
 
 }  // namespace host

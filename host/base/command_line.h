@@ -1,6 +1,5 @@
 // The host's command line: what commands and modules print (prompts, acutPrintf text,
-// results) goes to standard output; errors go to standard error, tagged with the input line
-// that caused them.
+// results) goes to standard output. Errors go to standard error (see report.h).
 #pragma once
 
 #include <string>
@@ -26,14 +25,8 @@ void CommandLineFinish();
 // with echo false nothing reaches standard output. nullptr stops collecting.
 void SetCommandLineCapture(std::string* capture, bool echo = false);
 
-// An error in what the user asked (unknown command, bad answer, failed file operation): the
-// message goes to standard error with the input location ("build.scr:12: ..."), and the
-// current input line counts as failed (a script stops after the current command).
-void ReportError(std::string_view message);
-// A warning: standard error, the line does not fail.
-void ReportWarning(std::string_view message);
-
-// Tests: collects error and warning texts instead of writing them to standard error.
-void SetErrorCapture(std::string* capture);
+// Before text goes to standard error: ends a line left open after an echoed answer and
+// flushes standard output, so that both read in order on one terminal.
+void CommandLineFlush();
 
 }  // namespace host

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <functional>
 
-#include "host/base/command_line.h"
+#include "host/base/report.h"
 #include "host/db/hostdb.h"
 #include "host/session/loader.h"
 #include "platform/dbmain.h"

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "host/base/command_line.h"
+#include "host/base/report.h"
 #include "host/base/text.h"
 #include "host/session/app_services.h"
 #include "host/session/command_stack.h"

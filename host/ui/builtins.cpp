@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "host/base/command_line.h"
+#include "host/base/report.h"
 #include "host/base/text.h"
 #include "host/session/command_stack.h"
 #include "host/session/documents.h"

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "host/base/command_line.h"
+#include "host/base/report.h"
 #include "host/db/hostdb.h"
 #include "host/ui/builtins.h"
 #include "host/ui/editor.h"

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "host/base/command_line.h"
+#include "host/base/report.h"
 #include "host/session/app_services.h"
 #include "host/session/command_stack.h"
 #include "host/session/documents.h"

@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "host/base/command_line.h"
+#include "host/base/report.h"
 #include "host/base/text.h"
 #include "platform/adscodes.h"
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "host/base/command_line.h"
+#include "host/base/report.h"
 #include "host/ui/console.h"
 #include "host/ui/input_source.h"
 #include "platform/dbmain.h"

@@ -46,64 +46,48 @@ void WriteDocument(const Document& doc, TagWriter& out) {
             out.Raw(0, "ENDSEC");
         }
     };
+    // A known section: its name, what body writes, its end, and the unknown ones after it.
+    auto section = [&](const char* name, const auto& body) {
+        out.Raw(0, "SECTION");
+        out.Raw(2, name);
+        body();
+        out.Raw(0, "ENDSEC");
+        others(name);
+    };
+    auto records = [&](const std::vector<Record>& list) {
+        for (const auto& r : list)
+            WriteRecord(doc, r, out);
+    };
     others("");
-    out.Raw(0, "SECTION");
-    out.Raw(2, "HEADER");
-    for (const auto& v : doc.header) {
-        out.Str(9, v.name);
-        for (const Tag& t : v.values)
-            out.Write(t);
-    }
-    out.Raw(0, "ENDSEC");
-    others("HEADER");
-
-    out.Raw(0, "SECTION");
-    out.Raw(2, "CLASSES");
-    for (const auto& r : doc.classes)
-        WriteRecord(doc, r, out);
-    out.Raw(0, "ENDSEC");
-    others("CLASSES");
-
-    out.Raw(0, "SECTION");
-    out.Raw(2, "TABLES");
-    for (const auto& table : doc.tables) {
-        WriteRecord(doc, table.head, out);
-        for (const auto& e : table.entries)
-            WriteRecord(doc, e, out);
-        out.Raw(0, "ENDTAB");
-    }
-    out.Raw(0, "ENDSEC");
-    others("TABLES");
-
-    out.Raw(0, "SECTION");
-    out.Raw(2, "BLOCKS");
-    for (const auto& block : doc.blocks) {
-        WriteRecord(doc, block.begin, out);
-        if (block.generatedFrom) {
-            WriteTableBlockEntities(*block.generatedFrom, block.begin.owner(), block.generatedLayer,
-                                    block.generatedHandles, out);
-        } else {
-            for (const auto& e : block.entities)
-                WriteRecord(doc, e, out);
+    section("HEADER", [&] {
+        for (const auto& v : doc.header) {
+            out.Str(9, v.name);
+            for (const Tag& t : v.values)
+                out.Write(t);
         }
-        WriteRecord(doc, block.end, out);
-    }
-    out.Raw(0, "ENDSEC");
-    others("BLOCKS");
-
-    out.Raw(0, "SECTION");
-    out.Raw(2, "ENTITIES");
-    for (const auto& e : doc.entities)
-        WriteRecord(doc, e, out);
-    out.Raw(0, "ENDSEC");
-    others("ENTITIES");
-
-    out.Raw(0, "SECTION");
-    out.Raw(2, "OBJECTS");
-    for (const auto& o : doc.objects)
-        WriteRecord(doc, o, out);
-    out.Raw(0, "ENDSEC");
-    others("OBJECTS");
+    });
+    section("CLASSES", [&] { records(doc.classes); });
+    section("TABLES", [&] {
+        for (const auto& table : doc.tables) {
+            WriteRecord(doc, table.head, out);
+            records(table.entries);
+            out.Raw(0, "ENDTAB");
+        }
+    });
+    section("BLOCKS", [&] {
+        for (const auto& block : doc.blocks) {
+            WriteRecord(doc, block.begin, out);
+            if (block.generatedFrom) {
+                WriteTableBlockEntities(*block.generatedFrom, block.begin.owner(),
+                                        block.generatedLayer, block.generatedHandles, out);
+            } else {
+                records(block.entities);
+            }
+            WriteRecord(doc, block.end, out);
+        }
+    });
+    section("ENTITIES", [&] { records(doc.entities); });
+    section("OBJECTS", [&] { records(doc.objects); });
     out.Raw(0, "EOF");
     out.Flush();
 }

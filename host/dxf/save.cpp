@@ -1,6 +1,5 @@
 // Saving: a drawing database as a DXF document, and the document into a file.
 #include <algorithm>
-#include <cmath>
 #include <memory>
 #include <unordered_map>
 #include <unordered_set>

@@ -1,0 +1,39 @@
+// The console host: a session (documents, services, modules) and the command loop that reads
+// commands from the current input source.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace host {
+
+// Starts the host's session services: the document manager with its first drawing and the
+// interactive selector (the editor's "Select objects:" loop). The command stack and the
+// dynamic linker are in the system registry as soon as the host runtime is loaded. Stopping closes
+// the documents and unloads every module. One session at a time.
+class Session {
+public:
+    Session();
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+    // Without a first drawing (the console opens the one it was given instead).
+    struct NoDrawing {};
+    explicit Session(NoDrawing);
+};
+
+// Runs one command by name: a built-in, else a module command. False for an unknown name
+// (reported as the failure of the line).
+bool RunCommand(std::string_view name);
+
+// Reads commands at the "Command:" prompt from the current input source and runs them until
+// the input ends, QUIT is given, or (for a non-interactive source) a line fails. True when
+// no line failed.
+bool RunCommandLoop();
+
+// The console host's main: parses the options and runs the session. Exit status 0 when
+// every line succeeded, 1 when one failed, 2 for a usage error.
+int ConsoleMain(int argc, char** argv);
+
+}  // namespace host

@@ -62,6 +62,14 @@ public:
     Parser(TokenStream& tokens, const SymbolResolver& resolve) : t_(tokens), resolve_(resolve) {}
 
     std::int64_t Conditional() {
+        // Parentheses nest through here; a bound keeps a hostile script from exhausting the
+        // stack.
+        if (++depth_ > kMaxDepth)
+            throw Error(t_.Where(), "expression nested too deeply");
+        struct Leave {
+            int& depth;
+            ~Leave() { --depth; }
+        } leave{depth_};
         const std::int64_t condition = LogicalOr();
         if (!t_.Accept("?"))
             return condition;
@@ -200,6 +208,12 @@ private:
     }
 
     std::int64_t Unary() {
+        if (++depth_ > kMaxDepth)
+            throw Error(t_.Where(), "expression nested too deeply");
+        struct Leave {
+            int& depth;
+            ~Leave() { --depth; }
+        } leave{depth_};
         if (t_.Accept("-"))
             return Wrap(std::uint64_t{0} - static_cast<std::uint64_t>(Unary()));
         if (t_.Accept("+"))
@@ -268,8 +282,11 @@ private:
         throw Error(token.where, "expected a number, found " + Describe(token));
     }
 
+    static constexpr int kMaxDepth = 256;
+
     TokenStream& t_;
     const SymbolResolver& resolve_;
+    int depth_ = 0;
 };
 
 }  // namespace

@@ -46,6 +46,16 @@ std::string Literal(const std::string& text) {
     return out + "\"";
 }
 
+// Text for a // comment: no line breaks, and no backslash that could join the next line.
+std::string CommentText(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        out += (u < 0x20 || u == 0x7F) ? ' ' : c == '\\' ? '/' : c;
+    }
+    return out;
+}
+
 std::string Hex32(std::uint32_t v) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "0x%08Xu", v);
@@ -91,7 +101,7 @@ std::string DepPath(const std::string& path) {
 
 std::string GenerateSource(const ResourceScript& script, const std::string& scriptName) {
     std::string out;
-    out += "// Resources compiled from " + scriptName +
+    out += "// Resources compiled from " + CommentText(scriptName) +
            " by quarvel_rc. Generated at build time: change the script, not this file.\n";
     out += "#include \"platform/afxres.h\"\n\nnamespace {\n\n";
 
@@ -99,7 +109,7 @@ std::string GenerateSource(const ResourceScript& script, const std::string& scri
         const Dialog& dialog = script.dialogs[d];
         if (dialog.controls.empty())
             continue;
-        out += "// Dialog " + dialog.id.Describe() + "\n";
+        out += "// Dialog " + CommentText(dialog.id.Describe()) + "\n";
         out += "const RESOURCE_DIALOG_ITEM kDialog" + std::to_string(d) + "Items[] = {\n";
         for (const DialogControl& c : dialog.controls) {
             out += "    {" + std::to_string(c.id) + ", " + Literal(c.className) + ", " +
@@ -140,7 +150,9 @@ std::string GenerateSource(const ResourceScript& script, const std::string& scri
 
     for (std::size_t i = 0; i < script.data.size(); ++i) {
         const DataResource& r = script.data[i];
-        out += "// " + r.type + " " + r.id.Describe() + ": " + r.file.filename().string() + "\n";
+        out += "// " +
+               CommentText(r.type + " " + r.id.Describe() + ": " + r.file.filename().string()) +
+               "\n";
         out += "const unsigned char kData" + std::to_string(i) + "[] = {\n";
         EmitBytes(out, r.bytes);
         out += "};\n\n";

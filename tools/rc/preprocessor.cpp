@@ -14,6 +14,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kMaxIncludeDepth = 100;
+constexpr std::size_t kMaxExpansionDepth = 200;
 constexpr int kUtf8CodePage = 65001;
 
 bool IsSpace(char c) {
@@ -528,6 +529,8 @@ void Preprocessor::Expand(const std::vector<Token>& in, std::vector<Token>& out,
                 const Location& use = site ? *site : token.where;
                 for (Token& t : body)
                     t.where = use;
+                if (expanding_.size() >= kMaxExpansionDepth)
+                    throw Error(use, "macros nested too deeply in '" + token.text + "'");
                 expanding_.insert(token.text);
                 Expand(body, out, &use, inCondition);
                 expanding_.erase(token.text);

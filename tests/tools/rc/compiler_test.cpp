@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "compiler_test_support.h"
+#include "tools/rc/generate.h"
 #include "tools/rc/resources.h"
 
 namespace {
@@ -383,6 +384,33 @@ TEST_F(ErrorsTest, AnErrorInsideAMacroIsReportedWhereTheMacroIsUsed) {
                               "1 DIALOGEX 0, 0, 10, 10\nBEGIN\n"
                               "  LTEXT \"a\", 1, 1, 2, 3, 4, STYLE_OF_X\nEND\n"));
     EXPECT_EQ(report, "test.rc:4: error: undefined symbol 'WS_NOTHING'");
+}
+
+TEST_F(ErrorsTest, DeepNestingIsRefusedRatherThanExhaustingTheStack) {
+    const std::string deep = std::string(5000, '(') + "1" + std::string(5000, ')');
+    EXPECT_NE(CompileError("STRINGTABLE BEGIN " + deep + " \"x\" END\n")
+                  .find("expression nested too deeply"),
+              std::string::npos);
+    EXPECT_NE(CompileError("#include \"test.rc\"\n").find("#include nested too deeply"),
+              std::string::npos);
+}
+
+TEST(GeneratedSourceTest, TextsBecomeSafeLiteralsAndComments) {
+    rc::ResourceScript script;
+    rc::Dialog dialog;
+    dialog.id.name = "line\nbreak\\";
+    dialog.caption = "say \"?" "?=\"\t\x01 caf\xC3\xA9";
+    rc::DialogControl control;
+    control.className = "Static";
+    control.text = "a\\b";
+    dialog.controls.push_back(control);
+    script.dialogs.push_back(dialog);
+    const std::string source = rc::GenerateSource(script, "test.rc");
+    EXPECT_NE(source.find("\"say \\\"?\\?=\\\"\\t\\001 caf\xC3\xA9\""), std::string::npos)
+        << source;
+    EXPECT_NE(source.find("\"line\\nbreak\\\\\""), std::string::npos) << source;
+    EXPECT_NE(source.find("// Dialog \"line break/\"\n"), std::string::npos) << source;
+    EXPECT_NE(source.find("\"a\\\\b\""), std::string::npos) << source;
 }
 
 using DataTest = ScriptTest;

@@ -399,7 +399,9 @@ TEST(GeneratedSourceTest, TextsBecomeSafeLiteralsAndComments) {
     rc::ResourceScript script;
     rc::Dialog dialog;
     dialog.id.name = "line\nbreak\\";
-    dialog.caption = "say \"?" "?=\"\t\x01 caf\xC3\xA9";
+    dialog.caption =
+        "say \"?"
+        "?=\"\t\x01 caf\xC3\xA9";
     rc::DialogControl control;
     control.className = "Static";
     control.text = "a\\b";

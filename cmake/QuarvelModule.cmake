@@ -1,7 +1,9 @@
 # The module's sources live in the folders frame/ link/ tables/ data/ dialogs/ online/ ArxUtils/.
 # They are compiled twice: Quarvel16 with single-byte text (TCHAR = char) and Quarvel17 with
 # UTF-16 text (TCHAR = char16_t). Each text width gets one object library that both the loadable
-# module and the tests use, so every source is compiled once per width.
+# module and the tests use, so every source is compiled once per width. The module's resources
+# (resources/Quarvel.rc: dialog templates, icons, the demo page, strings) are compiled into the
+# same object library, so the module and the tests carry the same tables.
 
 set(QUARVEL_MODULE_DIRS frame link tables data dialogs online ArxUtils)
 
@@ -26,6 +28,7 @@ function(quarvel_add_module_builds)
     foreach(release 16 17)
         set(core quarvel${release}_core)
         add_library(${core} OBJECT ${sources})
+        quarvel_add_resources(${core} ${CMAKE_SOURCE_DIR}/resources/Quarvel.rc)
         target_include_directories(${core} PUBLIC ${QUARVEL_MODULE_INCLUDE_DIR})
         target_compile_definitions(${core} PUBLIC QUARVEL_MODULE QUARVEL_RELEASE=${release})
         if(release EQUAL 17)

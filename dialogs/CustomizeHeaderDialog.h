@@ -12,11 +12,11 @@ public:
 
     explicit CCustomizeHeaderDialog(CWnd* pParent = nullptr);
 
-    CEditListCtrl m_list;         // the one-row grid (control 142)
-    CStringArray m_arrHeadings;   // input: one heading per column
-    CStringArray m_arrResult;     // on OK: one text per column, in column order
-    int m_nMode;                  // modeHeading or modeWidth
-    CString m_strInstruction;     // the text of control 143
+    CEditListCtrl m_list;        // the one-row grid (control 142)
+    CStringArray m_arrHeadings;  // input: one heading per column
+    CStringArray m_arrResult;    // on OK: one text per column, in column order
+    int m_nMode;                 // modeHeading or modeWidth
+    CString m_strInstruction;    // the text of control 143
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;

@@ -1,6 +1,7 @@
 #include "dialogs/EditListCtrl.h"
 
-// ---- The in-place edit box -----------------------------------------------------------------------
+// ---- The in-place edit box
+// -----------------------------------------------------------------------
 
 BEGIN_MESSAGE_MAP(CLvEdit, CEdit)
 ON_WM_GETDLGCODE()
@@ -143,7 +144,8 @@ void CLvEdit::OnEditClear() {
 // Formulas are not inserted in this system; the entry is accepted and does nothing.
 void CLvEdit::OnInsertFormula() {}
 
-// ---- The list -------------------------------------------------------------------------------------
+// ---- The list
+// -------------------------------------------------------------------------------------
 
 BEGIN_MESSAGE_MAP(CEditListCtrl, CListCtrl)
 ON_NOTIFY_REFLECT(NM_DBLCLK, OnDblclk)

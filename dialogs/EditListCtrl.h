@@ -7,9 +7,9 @@
 
 // Command ids of the edit box's context menu: the edit messages themselves, and the formula
 // entry.
-#define ID_LVEDIT_UNDO 199  // EM_UNDO
-#define ID_LVEDIT_CUT 768   // WM_CUT
-#define ID_LVEDIT_COPY 769  // WM_COPY
+#define ID_LVEDIT_UNDO 199   // EM_UNDO
+#define ID_LVEDIT_CUT 768    // WM_CUT
+#define ID_LVEDIT_COPY 769   // WM_COPY
 #define ID_LVEDIT_PASTE 770  // WM_PASTE
 #define ID_LVEDIT_CLEAR 771  // WM_CLEAR
 #define ID_LVEDIT_INSERT_FORMULA 1025
@@ -23,9 +23,9 @@ class CLvEdit : public CEdit {
 public:
     CLvEdit();
 
-    int m_nRow;                // the cell being edited, -1 when none is pending
+    int m_nRow;  // the cell being edited, -1 when none is pending
     int m_nColumn;
-    BOOL m_bInsertFormula;     // whether the context menu offers "&Insert Formula..."
+    BOOL m_bInsertFormula;  // whether the context menu offers "&Insert Formula..."
 
 protected:
     afx_msg UINT OnGetDlgCode();

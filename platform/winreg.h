@@ -39,8 +39,7 @@ typedef DWORD REGSAM;
 
 // Opens an existing key (ERROR_FILE_NOT_FOUND when it has no values yet and was never made).
 LSTATUS RegOpenKeyExA(HKEY key, const char* subKey, DWORD options, REGSAM access, PHKEY result);
-LSTATUS RegOpenKeyExW(HKEY key, const char16_t* subKey, DWORD options, REGSAM access,
-                      PHKEY result);
+LSTATUS RegOpenKeyExW(HKEY key, const char16_t* subKey, DWORD options, REGSAM access, PHKEY result);
 // Opens a key, making it when missing.
 LSTATUS RegCreateKeyExA(HKEY key, const char* subKey, DWORD reserved, char* className,
                         DWORD options, REGSAM access, const void* security, PHKEY result,
@@ -59,8 +58,8 @@ LSTATUS RegQueryValueExW(HKEY key, const char16_t* name, DWORD* reserved, DWORD*
 // at once and atomically.
 LSTATUS RegSetValueExA(HKEY key, const char* name, DWORD reserved, DWORD type, const BYTE* data,
                        DWORD size);
-LSTATUS RegSetValueExW(HKEY key, const char16_t* name, DWORD reserved, DWORD type,
-                       const BYTE* data, DWORD size);
+LSTATUS RegSetValueExW(HKEY key, const char16_t* name, DWORD reserved, DWORD type, const BYTE* data,
+                       DWORD size);
 LSTATUS RegDeleteValueA(HKEY key, const char* name);
 LSTATUS RegDeleteValueW(HKEY key, const char16_t* name);
 LSTATUS RegCloseKey(HKEY key);

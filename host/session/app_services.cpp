@@ -2,7 +2,6 @@
 
 #include "host/db/hostdb.h"
 #include "platform/acedads.h"
-#include "platform/afxwin.h"
 #include "platform/dbapserv.h"
 #include "platform/textconv.h"
 
@@ -70,13 +69,4 @@ void SetProgramBaseName(std::string name) {
 AcDbHostApplicationServices* acdbHostApplicationServices() {
     static host::AppServices services;
     return &services;
-}
-
-// The host's main window (the owner of module dialogs) and application object.
-CMDIFrameWnd* acedGetAcadFrame() {
-    return static_cast<CMDIFrameWnd*>(AfxGetMainWnd());
-}
-CWinApp* acedGetAcadWinApp() {
-    static CWinApp app;
-    return &app;
 }

@@ -212,7 +212,8 @@ private:
         return end;
     }
 
-    std::optional<std::size_t> ValueLine(const std::string& section, const std::string& name) const {
+    std::optional<std::size_t> ValueLine(const std::string& section,
+                                         const std::string& name) const {
         std::size_t i = 0;
         if (!section.empty()) {
             const std::optional<std::size_t> head = SectionLine(section);

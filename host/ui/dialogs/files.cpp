@@ -204,7 +204,7 @@ BOOL CFile::Open(const char* fileName, UINT openFlags, CFileException* pError) {
     if ((openFlags & modeCreate) && !(openFlags & modeNoTruncate) && (openFlags & 0x3)) {
         // Replacing the file: write beside it, rename over it on Close.
         std::string target = m_path;
-        struct stat st{};
+        struct stat st {};
         if (::lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
             char resolved[PATH_MAX];
             if (!::realpath(target.c_str(), resolved))

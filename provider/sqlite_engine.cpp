@@ -687,24 +687,23 @@ ResultSet SqliteDatabase::Query(std::string_view sql, const MissingTableHook& on
     sqlite3_stmt* raw = nullptr;
     const char* tail = nullptr;
     int rc = prepare(raw, tail);
-    for (int attempt = 0; rc != SQLITE_OK && onMissingTable && attempt < 256; ++attempt) {
-        const std::string missing = MissingTableName(sqlite3_errmsg(m_db));
-        if (missing.empty())
-            break;
+    // The hook runs statements of its own, which replace the connection's last error.
+    std::string missing = rc == SQLITE_OK ? std::string() : MissingTableName(sqlite3_errmsg(m_db));
+    for (int attempt = 0; !missing.empty() && onMissingTable && attempt < 256; ++attempt) {
         bool created = false;
         {
             const OwnStatements own(*this);
             created = onMissingTable(missing);
         }
         if (!created)
-            break;
+            Fail(DB_E_NOTABLE, m_source, "no such table: " + missing);
         rc = prepare(raw, tail);
+        missing = rc == SQLITE_OK ? std::string() : MissingTableName(sqlite3_errmsg(m_db));
     }
     if (rc != SQLITE_OK) {
         if (!m_guard->refusal.empty())
             FailRefused(m_source, m_guard->refusal);
-        const bool noTable = !MissingTableName(sqlite3_errmsg(m_db)).empty();
-        FailWithMessage(noTable ? DB_E_NOTABLE : DB_E_ERRORSINCOMMAND);
+        FailWithMessage(missing.empty() ? DB_E_ERRORSINCOMMAND : DB_E_NOTABLE);
     }
     Statement stmt(raw);
     if (!stmt)

@@ -19,6 +19,7 @@
 #include <thread>
 
 #include "platform/ado.h"
+#include "provider/query_text.h"
 
 namespace fs = std::filesystem;
 
@@ -153,6 +154,12 @@ TEST_F(Strangers, AccessLinksCannotWriteThroughTheirCopy) {
         EXPECT_EQ(failure->code, 0x80040E14u);
     }
     EXPECT_EQ(RowsOf(access, "SELECT * FROM Shippers WHERE Phone <> ''"), 3);
+    // A table the file does not have is named as missing (loading the others in between
+    // does not hide the reason).
+    const auto missing = FailureOf([&] { RowsOf(access, "SELECT * FROM Shippers, NoSuchTable"); });
+    ASSERT_TRUE(missing);
+    EXPECT_EQ(missing->code, 0x80040E37u);
+    EXPECT_EQ(missing->description, "no such table: NoSuchTable");
 }
 
 // Runs a call in a child process and gives its result, or none when it is still running after
@@ -297,7 +304,7 @@ TEST_F(Strangers, ADamagedAccessFileIsReportedWithoutTheReadersNoise) {
     const fs::path rows = m_dir / "rows.mdb", catalog = m_dir / "catalog.mdb";
     fs::copy_file(m_dir / "nwind.mdb", rows);
     fs::copy_file(m_dir / "nwind.mdb", catalog);
-    Damage(rows, 10, 400);   // table pages: rows cannot be read whole
+    Damage(rows, 400, 460);  // table pages: rows cannot be read whole
     Damage(catalog, 1, 40);  // the catalog itself
     std::optional<Failure> catalogFailure;
     const std::string noise = OutputOf(m_dir / "capture.txt", [&] {
@@ -322,6 +329,43 @@ TEST_F(Strangers, ADamagedAccessFileIsReportedWithoutTheReadersNoise) {
     EXPECT_NE(catalogFailure->description.find("The reader reported: "), std::string::npos)
         << catalogFailure->description;
     EXPECT_LT(catalogFailure->description.size(), 400u) << catalogFailure->description;
+}
+
+TEST(QueryText, OnlySingleReadingQueriesPass) {
+    struct Case {
+        const char16_t* sql;
+        const char* why;  // part of the reason; null: it passes
+    };
+    const Case cases[] = {
+        {u"SELECT * FROM [Order Details]", nullptr},
+        {u" ( SELECT 1 ) ;  -- done\n", nullptr},
+        {u"/* report */ WITH t AS (SELECT 1) SELECT * FROM t", nullptr},
+        {u"VALUES (1), (2)", nullptr},
+        {u"SELECT 'a; DELETE FROM t' AS [x]] INTO], \"UPDATE\" FROM `drop`", nullptr},
+        {u"SELECT 'it''s; INTO' FROM t", nullptr},
+        {u"select * from t where deleted = 0", nullptr},
+        {u"SELECT 1; SELECT 2", "more than one statement"},
+        {u"SELECT 1;; ;\n DROP TABLE t", "more than one statement"},
+        {u"INSERT INTO t VALUES (1)", "begins with INSERT"},
+        {u"exec sp_who", "begins with EXEC"},
+        {u"SELECT * INTO copy FROM t", "INTO does not belong"},
+        {u"WITH d AS (DELETE FROM t RETURNING *) SELECT * FROM d", "DELETE does not belong"},
+        {u"SELECT * FROM t FOR UPDATE", "UPDATE does not belong"},
+        {u"SELECT load_file('/etc/passwd')", "LOAD_FILE does not belong"},
+        {u"'SELECT'", "does not begin with SELECT"},
+        {u"", "no statement"},
+        {u"  -- nothing but a comment", "no statement"},
+    };
+    for (const Case& c : cases) {
+        const auto why = provider::WhyNotAReadOnlyQuery(c.sql);
+        const std::string sql = qv::ToUtf8(std::u16string_view(c.sql));
+        if (!c.why) {
+            EXPECT_FALSE(why) << sql << ": " << *why;
+            continue;
+        }
+        ASSERT_TRUE(why) << sql;
+        EXPECT_NE(why->find(c.why), std::string::npos) << sql << ": " << *why;
+    }
 }
 
 // The SQLite ODBC driver, registered under a name of its own so that it is reached through the

@@ -129,16 +129,27 @@ void CMyDatabase::WalkTableSchema(Add add) {
     rs.CloseQuery();
 }
 
-bool CMyDatabase::Open(const CString& driver, const CString& database, const CString& user,
-                       const CString& password) {
+void CMyDatabase::SetConnection(const CString& driver, const CString& database,
+                                const CString& user, const CString& password) {
     m_strConnectDriver = driver;
     m_strDatabase = database;
     m_strUser = user;
     m_strPassword = password;
     m_strFilePath = DatabaseFilePath(CurrentDrawingPath(), database);
     m_db.m_connectText = BuildConnectionString();
+}
+
+bool CMyDatabase::Open(const CString& driver, const CString& database, const CString& user,
+                       const CString& password) {
+    SetConnection(driver, database, user, password);
     if (!m_db.OpenConnection(_T(""), _T(""), _T("")))
         return false;
+    ReloadTables();
+    return true;
+}
+
+void CMyDatabase::ReloadTables() {
+    FreeTables();
     WalkTableSchema([this](const CString& name, int type) {
         CMyDbTable* pTable = new CMyDbTable;
         pTable->m_strName = name;
@@ -146,7 +157,6 @@ bool CMyDatabase::Open(const CString& driver, const CString& database, const CSt
         pTable->m_pDatabase = this;
         m_tables.push_back(pTable);
     });
-    return true;
 }
 
 void CMyDatabase::ListTableNames(CStringArray& names) {

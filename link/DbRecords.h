@@ -34,9 +34,16 @@ public:
 
     // The connection string of the record's driver, resolved path, user and password.
     CString BuildConnectionString() const;
+    // Stores the four values and gives the connection wrapper its connection string (the
+    // connection is not opened).
+    void SetConnection(const CString& driver, const CString& database, const CString& user,
+                       const CString& password);
     // Stores the four values, connects and lists the tables and views; true when connected.
     bool Open(const CString& driver, const CString& database, const CString& user,
               const CString& password);
+    // Replaces the table list with the tables and views of the database's schema, in the
+    // provider's order (queries composed earlier are dropped).
+    void ReloadTables();
     // Appends the names of the database's tables and views.
     void ListTableNames(CStringArray& names);
     // Runs the link's query into the grid; true when the query ran and gave at least one row

@@ -122,3 +122,70 @@ BOOL PathCanonicalize(CStringT<C>& out, const C* path) {
     out = CStringT<C>(qv::path::Canonicalize<C>(path));
     return TRUE;
 }
+
+#define MAX_PATH 260
+#define FILE_ATTRIBUTE_DIRECTORY 0x00000010
+#define FILE_ATTRIBUTE_NORMAL 0x00000080
+
+// Whether a file or folder exists at the path (asked of the operating system by the host).
+BOOL PathFileExistsA(const char* path);
+BOOL PathFileExistsW(const char16_t* path);
+inline BOOL PathFileExists(const char* path) {
+    return PathFileExistsA(path);
+}
+inline BOOL PathFileExists(const char16_t* path) {
+    return PathFileExistsW(path);
+}
+
+// The relative path from a file (FILE_ATTRIBUTE_NORMAL: from its folder) or a folder
+// (FILE_ATTRIBUTE_DIRECTORY) to another path, both absolute: a dot step ("./db/parts.mdb") or
+// parent steps ("../parts.mdb") first. FALSE, with out untouched, when either path is relative
+// or the result would not fit the MAX_PATH characters of out.
+template <class C>
+BOOL PathRelativePathTo(C* out, const C* from, DWORD fromAttributes, const C* to,
+                        DWORD toAttributes) {
+    (void)toAttributes;
+    if (!out || !from || !to || qv::path::IsRelative<C>(from) || qv::path::IsRelative<C>(to))
+        return FALSE;
+    auto split = [](const std::basic_string<C>& path) {
+        std::vector<std::basic_string<C>> parts;
+        std::basic_string<C> part;
+        for (const C c : path) {
+            if (qv::path::IsSeparator(c)) {
+                if (!part.empty())
+                    parts.push_back(part);
+                part.clear();
+            } else {
+                part += c;
+            }
+        }
+        if (!part.empty())
+            parts.push_back(part);
+        return parts;
+    };
+    std::vector<std::basic_string<C>> base = split(qv::path::Canonicalize<C>(from));
+    const std::vector<std::basic_string<C>> target = split(qv::path::Canonicalize<C>(to));
+    if (!(fromAttributes & FILE_ATTRIBUTE_DIRECTORY) && !base.empty())
+        base.pop_back();
+    std::size_t common = 0;
+    while (common < base.size() && common < target.size() && base[common] == target[common])
+        ++common;
+    std::basic_string<C> result;
+    if (common == base.size())
+        result += C('.');
+    for (std::size_t i = common; i < base.size(); ++i) {
+        if (!result.empty())
+            result += C('/');
+        result += C('.');
+        result += C('.');
+    }
+    for (std::size_t i = common; i < target.size(); ++i) {
+        result += C('/');
+        result += target[i];
+    }
+    if (result.size() >= MAX_PATH)
+        return FALSE;
+    std::copy(result.begin(), result.end(), out);
+    out[result.size()] = C(0);
+    return TRUE;
+}

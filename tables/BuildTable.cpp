@@ -1,6 +1,7 @@
 #include "tables/BuildTable.h"
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "ArxUtils/ArxUtils.h"
@@ -101,7 +102,10 @@ int BuildTable(const CellGrid& grid, TableLink& link, AcDbTable* pExisting) {
         pTable->setRowHeight(r, textHeight + 2 * vMargin);
         for (int c = 0; c < columns; ++c) {
             if (r == 0) {
+                // A width that is no finite number (a stranger's link may hold one) is
+                // automatic too: the table's geometry must stay finite.
                 const bool custom = c < static_cast<int>(link.m_widths.size()) &&
+                                    std::isfinite(link.m_widths[c]) &&
                                     link.m_widths[c] > kAutomaticWidth;
                 pTable->setColumnWidth(
                     c, custom ? link.m_widths[c] : (longest[c] + 3) * textHeight + 2 * hMargin);

@@ -2,7 +2,8 @@
 //
 // 1. A new table from a 100,000 x 10 SQLite result: FillGrid, then BuildTable (placement
 //    answered with a queued point), against the raw read of the same rows (CADORecordset and
-//    ReadCellText of every cell) in the same run. The two steps are also timed apart.
+//    ReadCellText of every cell) in the same run. The two steps are also timed apart, and so is
+//    the database browser of DbTable_Create (headless) showing that table, and building it.
 // 2. DbTable_Update (CmdDbTableUpdate, selection answered "ALL" and Enter) of N linked tables
 //    in one drawing: N = 10 and 100 tables of 201 x 5 cells (headings and 200 records), 100
 //    tables of 51 x 5 and 801 x 5 cells, and 1000 tables of 51 x 5. The time should be linear
@@ -33,6 +34,7 @@
 #include "platform/acedads.h"
 #include "platform/dbtable.h"
 #include "tables/BuildTable.h"
+#include "dialogs/DialogCommands.h"
 #include "tables/TableCommands.h"
 
 namespace {
@@ -235,6 +237,43 @@ void BM_NewTable(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * cells);
 }
 
+// ---- 1b. The database browser showing and building the same table ----------------------------
+
+// DbTable_Create with the headless toolkit: the table is chosen in the tree (its rows read into
+// the list view) and the dialog closed (part 0), or also built into the drawing (part 1).
+void BM_BrowserShowAndBuild(benchmark::State& state) {
+    const int part = static_cast<int>(state.range(0));
+    if (BenchDatabase().empty()) {
+        state.SkipWithError("cannot make the benchmark database");
+        return;
+    }
+    HostSession session;
+    if (!g_dbList.AddDatabase(_T("SQLite3 ODBC Driver"), Txt(BenchDatabase()), CString(),
+                              CString())) {
+        state.SkipWithError("cannot open the database");
+        return;
+    }
+    const std::string pick = "@pick 100 " + BenchDatabase() + " > Schedule";
+    for (auto _ : state) {
+        std::vector<std::string> lines = {pick};
+        if (part == 0)
+            lines.push_back("@close");
+        else
+            lines.insert(lines.end(), {"@click 105", "10,20"});
+        host::QueueInput input(lines);
+        host::ScopedInput scope(input);
+        CmdDbTableCreate();
+        if (!input.Empty()) {
+            state.SkipWithError("the browser did not take its input");
+            return;
+        }
+        state.PauseTiming();
+        session.NewDrawing();
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * kScheduleRows * kScheduleColumns);
+}
+
 // ---- 2. DbTable_Update of many linked tables --------------------------------------------
 
 // Changes the last cell of the drawing's last table, runs the update and tells whether the
@@ -371,7 +410,9 @@ void PrintSummary(const SummaryReporter& reporter) {
         const std::pair<const char*, const char*> steps[] = {
             {"BM_NewTable/part:0", "FillGrid + BuildTable"},
             {"BM_NewTable/part:1", "FillGrid alone"},
-            {"BM_NewTable/part:2", "BuildTable alone"}};
+            {"BM_NewTable/part:2", "BuildTable alone"},
+            {"BM_BrowserShowAndBuild/part:0", "browser: the table shown (headless)"},
+            {"BM_BrowserShowAndBuild/part:1", "browser: the table shown and built"}};
         for (const auto& [prefix, label] : steps) {
             if (const Times* step = find(prefix)) {
                 std::printf("  %-52s %8.0f ms (%5.0f ms)  %.2f x the raw read (%.2f x)\n", label,
@@ -425,6 +466,13 @@ BENCHMARK(BM_NewTable)
     ->Arg(0)
     ->Arg(1)
     ->Arg(2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3);
+BENCHMARK(BM_BrowserShowAndBuild)
+    ->ArgName("part")
+    ->Arg(0)
+    ->Arg(1)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(3);

@@ -51,8 +51,9 @@ struct Key {
 };
 
 std::unordered_map<const Key*, std::unique_ptr<Key>>& Keys() {
-    static std::unordered_map<const Key*, std::unique_ptr<Key>> keys;
-    return keys;
+    static auto* keys =
+        new std::unordered_map<const Key*, std::unique_ptr<Key>>;  // never destroyed
+    return *keys;
 }
 
 bool IsRoot(HKEY key) {

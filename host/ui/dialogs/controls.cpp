@@ -66,8 +66,8 @@ int CompareItems(const std::string& a, const std::string& b) {
 }
 
 std::unordered_set<const TreeNode*>& LiveNodes() {
-    static std::unordered_set<const TreeNode*> nodes;
-    return nodes;
+    static auto* nodes = new std::unordered_set<const TreeNode*>;  // never destroyed
+    return *nodes;
 }
 
 void ForgetNodes(TreeNode* node, std::size_t& count) {

@@ -18,25 +18,29 @@ namespace host::ui {
 
 namespace {
 
+// The icon registries live until the process ends (never destroyed), because images that
+// register resources statically forget their icons while the process exits, after registries
+// made later would be gone.
 std::unordered_set<const Icon*>& LiveIcons() {
-    static std::unordered_set<const Icon*> icons;
-    return icons;
+    static auto* icons = new std::unordered_set<const Icon*>;
+    return *icons;
 }
 
 // Resource icons, made once per image and resource.
 std::map<std::pair<HINSTANCE, std::string>, std::unique_ptr<Icon>>& ResourceIcons() {
-    static std::map<std::pair<HINSTANCE, std::string>, std::unique_ptr<Icon>> icons;
-    return icons;
+    static auto* icons = new std::map<std::pair<HINSTANCE, std::string>, std::unique_ptr<Icon>>;
+    return *icons;
 }
 
 std::unordered_map<const ImageList*, std::unique_ptr<ImageList>>& ImageLists() {
-    static std::unordered_map<const ImageList*, std::unique_ptr<ImageList>> lists;
-    return lists;
+    static auto* lists =
+        new std::unordered_map<const ImageList*, std::unique_ptr<ImageList>>;  // never destroyed
+    return *lists;
 }
 
 Icon* SystemCursor(int id) {
-    static std::map<int, std::unique_ptr<Icon>> cursors;
-    auto& slot = cursors[id];
+    static auto* cursors = new std::map<int, std::unique_ptr<Icon>>;  // never destroyed
+    auto& slot = (*cursors)[id];
     if (!slot) {
         slot = std::make_unique<Icon>();
         slot->id = id;
@@ -114,8 +118,8 @@ void FillLogFont(const FontDesc& desc, L& logFont) {
 
 // Temporary CFont objects for font handles.
 std::unordered_map<HFONT, std::unique_ptr<CFont>>& TemporaryFonts() {
-    static std::unordered_map<HFONT, std::unique_ptr<CFont>> fonts;
-    return fonts;
+    static auto* fonts = new std::unordered_map<HFONT, std::unique_ptr<CFont>>;  // never destroyed
+    return *fonts;
 }
 
 }  // namespace

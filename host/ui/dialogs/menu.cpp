@@ -14,8 +14,9 @@ namespace host::ui {
 namespace {
 
 std::unordered_map<const Menu*, std::unique_ptr<Menu>>& Menus() {
-    static std::unordered_map<const Menu*, std::unique_ptr<Menu>> menus;
-    return menus;
+    static auto* menus =
+        new std::unordered_map<const Menu*, std::unique_ptr<Menu>>;  // never destroyed
+    return *menus;
 }
 
 // The entry a command id or position names, or null.

@@ -20,8 +20,8 @@ struct CurrentMessage {
     LPARAM lParam;
 };
 std::vector<CurrentMessage>& MessageStack() {
-    static std::vector<CurrentMessage> stack;
-    return stack;
+    static auto* stack = new std::vector<CurrentMessage>;  // never destroyed
+    return *stack;
 }
 
 // Tree notifications carry the same meaning in their single-byte and UTF-16 codes.

@@ -7,6 +7,10 @@
 // controls below, and windows created at run time (an in-place edit box) below those. An HWND
 // is a node's address; handles are checked against the live nodes before use, so a stale
 // handle is refused rather than followed.
+//
+// The model's registries (live windows, fonts, icons, menus ...) are made on first use and
+// never destroyed: framework objects in the static storage of an image (the main window's
+// object, a compiled resource file) still reach them while the process exits.
 #pragma once
 
 #include <cstdint>

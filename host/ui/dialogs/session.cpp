@@ -13,8 +13,8 @@ namespace host::ui {
 namespace {
 
 std::vector<DialogSession*>& SessionStack() {
-    static std::vector<DialogSession*> sessions;
-    return sessions;
+    static auto* sessions = new std::vector<DialogSession*>;  // never destroyed
+    return *sessions;
 }
 
 Window* g_focus = nullptr;

@@ -15,8 +15,8 @@ namespace host::ui {
 namespace {
 
 std::unordered_set<const Window*>& LiveWindows() {
-    static std::unordered_set<const Window*> live;
-    return live;
+    static auto* live = new std::unordered_set<const Window*>;  // never destroyed
+    return *live;
 }
 
 ModelObserver* g_observer = nullptr;
@@ -30,8 +30,8 @@ std::string LowerAscii(std::string text) {
 }
 
 std::unordered_set<std::string>& RegisteredClasses() {
-    static std::unordered_set<std::string> classes;
-    return classes;
+    static auto* classes = new std::unordered_set<std::string>;  // never destroyed
+    return *classes;
 }
 
 // The kind a predefined class name makes; nothing for names that are not predefined.
@@ -306,8 +306,9 @@ std::u16string ToWide(const std::string& text) {
 namespace {
 
 std::unordered_map<const Font*, std::unique_ptr<Font>>& Fonts() {
-    static std::unordered_map<const Font*, std::unique_ptr<Font>> fonts;
-    return fonts;
+    static auto* fonts =
+        new std::unordered_map<const Font*, std::unique_ptr<Font>>;  // never destroyed
+    return *fonts;
 }
 
 }  // namespace

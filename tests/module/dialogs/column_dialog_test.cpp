@@ -12,6 +12,7 @@
 #include "host/base/report.h"
 #include "host/ui/dialogs/toolkit.h"
 #include "host/ui/input_source.h"
+#include "dialogs/probed_input.h"
 #include "module_fixture.h"
 #include "platform/acdocman.h"
 #include "platform/acrxapp.h"
@@ -19,30 +20,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-// Lines for the dialog; a line "!probe" runs the next probe (a check made while the dialog is
-// open) instead of reaching the dialog.
-class ProbedInput : public host::InputSource {
-public:
-    std::vector<std::string> lines;
-    std::vector<std::function<void()>> probes;
-
-protected:
-    std::optional<std::string> ReadRaw(std::string_view) override {
-        while (m_next < lines.size()) {
-            const std::string line = lines[m_next++];
-            if (line != "!probe")
-                return line;
-            if (m_probe < probes.size())
-                probes[m_probe++]();
-        }
-        return std::nullopt;
-    }
-
-private:
-    std::size_t m_next = 0;
-    std::size_t m_probe = 0;
-};
 
 // The dialog with its controls open to the test.
 class TestColumnDialog : public CCustomizeHeaderDialog {

@@ -1,0 +1,32 @@
+// Input for dialogs under test: lines for the dialog, and checks made while it is open.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "host/ui/input_source.h"
+
+// A line "!probe" runs the next probe instead of reaching the dialog.
+class ProbedInput : public host::InputSource {
+public:
+    std::vector<std::string> lines;
+    std::vector<std::function<void()>> probes;
+
+protected:
+    std::optional<std::string> ReadRaw(std::string_view) override {
+        while (m_next < lines.size()) {
+            const std::string line = lines[m_next++];
+            if (line != "!probe")
+                return line;
+            if (m_probe < probes.size())
+                probes[m_probe++]();
+        }
+        return std::nullopt;
+    }
+
+private:
+    std::size_t m_next = 0;
+    std::size_t m_probe = 0;
+};

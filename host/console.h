@@ -10,8 +10,8 @@ namespace host {
 
 // Starts the host's session services: the document manager with its first drawing and the
 // interactive selector (the editor's "Select objects:" loop). The command stack and the
-// dynamic linker are in the system registry as soon as the host runtime is loaded. Stopping closes the documents and unloads every
-// module. One session at a time.
+// dynamic linker are in the system registry as soon as the host runtime is loaded. Stopping closes
+// the documents and unloads every module. One session at a time.
 class Session {
 public:
     Session();
@@ -31,6 +31,13 @@ bool RunCommand(std::string_view name);
 // the input ends, QUIT is given, or (for a non-interactive source) a line fails. True when
 // no line failed.
 bool RunCommandLoop();
+
+// The desktop toolkit (--ui gui) lives in a library that only the cadhost executable links;
+// its main() registers the toolkit's starter before ConsoleMain runs. The starter installs
+// the toolkit and returns an error message (no display ...), empty on success; pictures of
+// every dialog go to the folder given, unless it is empty.
+using DesktopToolkitStarter = std::string (*)(const std::string& screenshotFolder);
+void SetDesktopToolkitStarter(DesktopToolkitStarter starter);
 
 // The console host's main: parses the options and runs the session. Exit status 0 when
 // every line succeeded, 1 when one failed, 2 for a usage error.

@@ -529,6 +529,14 @@ void MouseMove(Window& window, POINT client) {
     Send(target, WM_MOUSEMOVE, 0, PackPoint(client));
 }
 
+void ScrollList(Window& list, int topIndex, int scrollX) {
+    if (list.kind != Kind::ListView)
+        throw ActionError("control " + std::to_string(list.id) + " is not a list view");
+    ListViewState& state = list.As<ListViewState>();
+    state.topIndex = std::max(0, topIndex);
+    state.scrollX = std::max(0, scrollX);
+}
+
 void Ok(DialogSession& session) {
     const UINT id = session.defaultId;
     Window* button = session.root.FindChild(static_cast<int>(id));

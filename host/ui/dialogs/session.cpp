@@ -104,6 +104,18 @@ void CheckRadioInGroup(Window& radio) {
     }
 }
 
+void PaintNewWindows(Window& parent) {
+    for (const auto& child : parent.children) {
+        Window* w = child.get();
+        if (auto* custom = w->Try<CustomState>(); custom && custom->needsPaint && w->Visible()) {
+            if (CWnd* wnd = CWnd::FromHandle(w->Handle()))
+                wnd->UpdateWindow();
+        }
+        if (Window::FromHandle(w->Handle()))
+            PaintNewWindows(*w);
+    }
+}
+
 POINT CenterOnScreen(Window& w) {
     const RECT client = w.ClientRect();
     POINT p{client.right / 2, client.bottom / 2};
@@ -252,8 +264,12 @@ INT_PTR RunModalDialog(CDialog& dialog) {
             }
         }
     }
-    if (!session.ended)
+    if (!session.ended) {
+        // The dialog is on the screen: windows of registered classes paint, as the platform
+        // sends WM_PAINT to windows as they are first shown.
+        PaintNewWindows(*root);
         CurrentToolkit().RunModal(session);
+    }
     return session.result;
 }
 

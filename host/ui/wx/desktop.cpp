@@ -3,11 +3,13 @@
 // repaints between actions), what it answers about metrics, and pictures of dialogs.
 #include "host/ui/wx/desktop.h"
 
+#include <wx/combobox.h>
 #include <wx/dcclient.h>
 #include <wx/dcmemory.h>
 #include <wx/evtloop.h>
 #include <wx/listctrl.h>
 #include <wx/textctrl.h>
+#include <wx/treectrl.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -364,8 +366,24 @@ std::optional<NativeState> InspectNative(Window& window) {
         state.text = Utf8(edit->GetValue());
     else if (auto* top = dynamic_cast<wxTopLevelWindow*>(native))
         state.text = Utf8(top->GetTitle());
+    else if (auto* combo = dynamic_cast<wxComboBox*>(native))
+        state.text = Utf8(combo->GetValue());
+    else if (auto* tree = dynamic_cast<wxTreeCtrl*>(native))
+        state.text = tree->GetSelection().IsOk() ? Utf8(tree->GetItemText(tree->GetSelection()))
+                                                 : std::string();
     else
         state.text = Utf8(native->GetLabel());
+    if (auto* box = dynamic_cast<wxCheckBox*>(native))
+        state.check = static_cast<int>(box->Get3StateValue());
+    if (auto* radio = dynamic_cast<wxRadioButton*>(native))
+        state.check = radio->GetValue() ? 1 : 0;
+    if (auto* items = dynamic_cast<wxItemContainer*>(native))
+        state.selection = items->GetSelection();
+    if (auto* list = dynamic_cast<wxListCtrl*>(native)) {
+        state.rows = list->GetItemCount();
+        state.selection =
+            static_cast<int>(list->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED));
+    }
     return state;
 }
 

@@ -25,7 +25,10 @@ struct NativeState {
     bool shown = false;
     bool enabled = false;
     bool focused = false;
-    std::string text;  // label, caption or edit text
+    std::string text;    // label, caption, edit text, or the selected tree item's text
+    int check = -1;      // check boxes and radio buttons: 0, 1 or 2
+    int selection = -1;  // the chosen entry or the first selected row
+    long rows = -1;      // list views: the rows the list shows
 };
 // What the native window of a model window shows, after every pending change is applied;
 // nothing when the window has no native window of its own.

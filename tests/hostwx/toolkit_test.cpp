@@ -2,6 +2,8 @@
 // action lines, with the native windows compared with the model between the lines.
 #include <gtest/gtest.h>
 #include <wx/image.h>
+#include <wx/timer.h>
+#include <wx/uiaction.h>
 
 #include <deque>
 #include <filesystem>
@@ -303,6 +305,148 @@ TEST(DesktopToolkit, PictureShowsThePaintedWindowAtItsPlace) {
     }
     EXPECT_EQ(left, marker.left);
     EXPECT_EQ(top, marker.top);
+}
+
+}  // namespace
+
+namespace {
+
+// A person at the desktop: input source that never answers (the user works in the windows)
+// and a timer that moves the mouse and types, one step at a time.
+class Person : public host::InputSource {
+public:
+    bool IsInteractive() const override { return true; }
+
+protected:
+    std::optional<std::string> ReadRaw(std::string_view) override { return std::nullopt; }
+};
+
+class Hands : public wxTimer {
+public:
+    void Then(std::function<void()> step) {
+        m_steps.push_back([step] {
+            step();
+            return true;
+        });
+    }
+    // Waits (up to two seconds) until the desktop has delivered what was typed or clicked.
+    void WaitFor(std::function<bool()> done) {
+        m_steps.push_back([this, done] { return done() || ++m_waited > 40; });
+    }
+    void Notify() override {
+        if (m_steps.empty()) {
+            // Whatever went wrong, the dialog does not stay open.
+            if (host::ui::DialogSession* s = host::ui::InnermostSession())
+                s->End(IDCANCEL);
+            return;
+        }
+        if (m_steps.front()()) {
+            m_steps.pop_front();
+            m_waited = 0;
+        }
+    }
+    wxUIActionSimulator sim;
+
+private:
+    std::deque<std::function<bool()>> m_steps;
+    int m_waited = 0;
+};
+
+void MoveTo(Hands& hands, Window& window, POINT client) {
+    const auto at = host::ui::wx::NativeScreenPoint(window, client);
+    ASSERT_TRUE(at.has_value());
+    hands.sim.MouseMove(at->x, at->y);
+}
+
+POINT Centre(const RECT& r) {
+    return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+TEST(DesktopToolkitByHand, DoubleClickOnAScrolledGridEditsTheCellUnderTheMouse) {
+    Person person;
+    host::ScopedInput scoped(person);
+    Hands hands;
+    RECT cell{};
+    // The list lays itself out once it is on the screen.
+    for (int i = 0; i < 4; ++i)
+        hands.Then([] {});
+    hands.Then([&] {
+        // The grid scrolled to the right by the user first.
+        host::ui::wx::ScrollNative(Control(wxtest::kGrid), 0, 400);
+    });
+    hands.Then([&] {
+        Window& grid = Control(wxtest::kGrid);
+        const auto native = host::ui::wx::NativeCellRect(grid, 0, 7);
+        ASSERT_TRUE(native.has_value());
+        cell = *native;
+        // Column 7 starts at 560 pixels; scrolled, it is on the screen.
+        EXPECT_LT(cell.left, 400);
+        MoveTo(hands, grid, Centre(cell));
+    });
+    hands.Then([&] { hands.sim.MouseDblClick(); });
+    hands.WaitFor([&] {
+        Window* edit = host::ui::InnermostSession()->root.FindChild(wxtest::kCellEdit);
+        return edit && edit->Visible();
+    });
+    hands.Then([&] {
+        Window& edit = Control(wxtest::kCellEdit);
+        const auto native = Native(edit);
+        EXPECT_TRUE(native.shown);
+        ExpectRect(native.rect, cell, "the edit box over the scrolled cell");
+        hands.sim.Text("Price");
+    });
+    hands.WaitFor([&] { return Control(wxtest::kCellEdit).text == "Price"; });
+    hands.Then([&] { hands.sim.Char(WXK_RETURN); });
+    hands.WaitFor([&] { return !Control(wxtest::kCellEdit).Visible(); });
+    hands.Then([&] {
+        EXPECT_FALSE(Native(Control(wxtest::kCellEdit)).shown);
+        EXPECT_EQ(host::ui::ListCell(&Control(wxtest::kGrid), 0, 7), "Price");
+        MoveTo(hands, Control(IDOK), Centre(Control(IDOK).ClientRect()));
+    });
+    hands.Then([&] { hands.sim.MouseClick(); });
+    hands.Start(50);
+    wxtest::RunColumnsDialog();
+    hands.Stop();
+    EXPECT_EQ(host::ui::InnermostSession(), nullptr);
+}
+
+TEST(DesktopToolkitByHand, TypingClickingAndKeysReachTheModel) {
+    Person person;
+    host::ScopedInput scoped(person);
+    Hands hands;
+    hands.Then([&] { MoveTo(hands, Control(wxtest::kName), POINT{5, 5}); });
+    hands.Then([&] { hands.sim.MouseClick(); });
+    hands.Then([&] { hands.sim.Text("Nut"); });
+    hands.WaitFor([&] { return Control(wxtest::kName).text == "Nut"; });
+    hands.Then([&] {
+        EXPECT_EQ(Control(wxtest::kName).text, "Nut");
+        EXPECT_EQ(host::ui::FocusWindow(), &Control(wxtest::kName));
+        hands.sim.Char(WXK_BACK);
+    });
+    hands.WaitFor([&] { return Control(wxtest::kName).text == "Nu"; });
+    hands.Then([&] {
+        EXPECT_EQ(Control(wxtest::kName).text, "Nu");
+        hands.sim.Char(WXK_TAB);
+    });
+    hands.WaitFor([&] { return host::ui::FocusWindow() == &Control(wxtest::kPassword); });
+    hands.Then([&] {
+        // Tab goes through the model's tab order: the password box is next.
+        EXPECT_EQ(host::ui::FocusWindow(), &Control(wxtest::kPassword));
+        EXPECT_TRUE(Native(Control(wxtest::kPassword)).focused);
+        MoveTo(hands, Control(wxtest::kHeader), POINT{5, 5});
+    });
+    hands.Then([&] { hands.sim.MouseClick(); });
+    hands.WaitFor(
+        [&] { return Control(wxtest::kHeader).As<host::ui::ButtonState>().check == BST_CHECKED; });
+    hands.Then([&] {
+        EXPECT_EQ(Control(wxtest::kHeader).As<host::ui::ButtonState>().check, BST_CHECKED);
+        // Enter presses the default button.
+        hands.sim.Char(WXK_RETURN);
+    });
+    hands.Start(50);
+    wxtest::RunControlsDialog();
+    hands.Stop();
+    EXPECT_EQ(host::ui::InnermostSession(), nullptr);
 }
 
 }  // namespace

@@ -399,6 +399,18 @@ std::optional<RECT> NativeCellRect(Window& list, int row, int column) {
     return RECT{rect.x, rect.y, rect.x + rect.width, rect.y + rect.height};
 }
 
+std::optional<POINT> NativeScreenPoint(Window& window, POINT client) {
+    WxToolkit* toolkit = CurrentWxToolkit();
+    if (!toolkit)
+        return std::nullopt;
+    toolkit->Flush();
+    wxWindow* native = toolkit->NativeOf(&window);
+    if (!native)
+        return std::nullopt;
+    const wxPoint at = native->ClientToScreen(wxPoint(client.x, client.y));
+    return POINT{at.x, at.y};
+}
+
 int NativeTopRow(Window& list) {
     WxToolkit* toolkit = CurrentWxToolkit();
     auto* native = toolkit ? dynamic_cast<wxListCtrl*>(toolkit->NativeOf(&list)) : nullptr;
@@ -411,8 +423,10 @@ void ScrollNative(Window& list, int rows, int pixels) {
     if (!native)
         return;
     toolkit->Flush();
-    const int row = std::max(1, toolkit->ListRowHeight(list));
-    native->ScrollList(pixels, rows * row);
+    int x = 0, y = 0, unitX = 1, unitY = 1;
+    native->GetViewStart(&x, &y);
+    native->GetScrollPixelsPerUnit(&unitX, &unitY);
+    native->Scroll(x + pixels / std::max(1, unitX), y + rows);
     native->Update();
 }
 

@@ -35,6 +35,8 @@ struct NativeState {
 std::optional<NativeState> InspectNative(Window& window);
 // A report list's cell as the native list puts it, in the list's client coordinates.
 std::optional<RECT> NativeCellRect(Window& list, int row, int column);
+// A point of a window's client area on the desktop's screen (where a mouse would go).
+std::optional<POINT> NativeScreenPoint(Window& window, POINT client);
 // The first row the native list shows.
 int NativeTopRow(Window& list);
 // Scrolls the native list as a user would (by rows and pixels).

@@ -5,21 +5,23 @@
 #include <string>
 #include <vector>
 
-#include "host/dxf_drawing.h"
+#include "host/dxf/drawing.h"
 #include "platform/dbmain.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string bytes(reinterpret_cast<const char*>(data), size);
     std::string error;
     auto strict = host::dxf::LoadDxfBytes(bytes, error, nullptr);
-    std::vector<std::string> repairs;
+    std::vector<host::dxf::Repair> repairs;
     auto recovered = host::dxf::LoadDxfBytes(bytes, error, &repairs);
-    if (strict && !recovered) std::abort();  // recover mode opens whatever strict mode opens
+    if (strict && !recovered)
+        std::abort();  // recover mode opens whatever strict mode opens
     if (recovered) {
         std::string saved;
         host::dxf::WriteDxf(*recovered, saved);
         auto again = host::dxf::LoadDxfBytes(saved, error, nullptr);
-        if (!again) std::abort();  // a saved file must open without repairs
+        if (!again)
+            std::abort();  // a saved file must open without repairs
     }
     return 0;
 }

@@ -50,6 +50,11 @@ public:
 };
 
 // A file on disk. Paths are UTF-8 or UTF-16; text files are UTF-8.
+//
+// A file opened to be created (modeCreate without modeNoTruncate) is written beside its final
+// place and replaces the old file only when Close succeeds, so a failed write never leaves a
+// half file; a symbolic link is written through (the link stays), and files that are not plain
+// files are refused. Abort, or destroying the object without Close, leaves the old file.
 class QV_UI_API CFile : public CObject {
 public:
     enum OpenFlags {
@@ -85,9 +90,12 @@ public:
 
 protected:
     int m_fd = -1;
-    std::string m_path;  // UTF-8
+    std::string m_path;       // UTF-8, as given
+    std::string m_finalPath;  // where a replacing write ends up (empty: written in place)
+    std::string m_tempPath;   // the file written until Close renames it
     // Throws the CFileException of the current errno for this file.
     [[noreturn]] void ThrowLastError() const;
+    void DiscardTemporary();
 };
 
 // A text file read and written by lines. Reading takes a line without its end ("\n" or

@@ -27,10 +27,7 @@ enum RowType { kUnknownRow = 0, kDataRow = 1, kTitleRow = 2, kHeaderRow = 4 };
 class AcDbDictionary;
 class AcDbEntity;
 class AcDbObject;
-
-namespace host {
-class ObjectState;  // the host's per-object bookkeeping
-}
+class AcDbImpObject;  // the host's bookkeeping of one object (defined by the host)
 
 class AcDbDatabase : public AcRxObject {
 public:
@@ -111,13 +108,13 @@ public:
     AcRxObject* clone() const override;
 
     // The host's bookkeeping, for the host's use.
-    host::ObjectState* state() const { return m_pState; }
+    AcDbImpObject* state() const { return m_pState; }
 
 protected:
     AcDbObject();
 
 private:
-    host::ObjectState* m_pState;
+    AcDbImpObject* m_pState;
 };
 
 class AcDbEntity : public AcDbObject {

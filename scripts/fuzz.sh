@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Fuzzes the DXF reader with libFuzzer (clang). Two modes:
 #   scripts/fuzz.sh [SECONDS]     explore for SECONDS (default 60); the corpus starts from
-#                                 tests/data/dxf and grows in build-fuzz/corpus across runs
+#                                 tests/files/dxf and grows in build-fuzz/corpus across runs
 #   scripts/fuzz.sh --check RUNS  a repeatable run: RUNS inputs from a fixed seed, starting
 #                                 from the committed seed drawings only (what CI runs)
 # Crashes are written to build-fuzz/crashes; keep each as a regression input in
-# tests/data/dxf/fuzz once fixed.
+# tests/files/dxf/fuzz once fixed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 mode=explore
@@ -25,10 +25,10 @@ common=(-max_len=65536 -timeout=10 -rss_limit_mb=2048 -artifact_prefix=build-fuz
 if [ "$mode" = check ]; then
     corpus=$(mktemp -d)
     trap 'rm -rf "$corpus"' EXIT
-    cp tests/data/dxf/*.dxf tests/data/dxf/fuzz/*.dxf "$corpus"/ 2>/dev/null || true
+    cp tests/files/dxf/*.dxf tests/files/dxf/fuzz/*.dxf "$corpus"/ 2>/dev/null || true
     build-fuzz/bin/dxf_reader_fuzz "$corpus" -seed=1 -runs="$runs" "${common[@]}"
 else
     mkdir -p build-fuzz/corpus
-    cp -n tests/data/dxf/*.dxf tests/data/dxf/fuzz/*.dxf build-fuzz/corpus/ 2>/dev/null || true
+    cp -n tests/files/dxf/*.dxf tests/files/dxf/fuzz/*.dxf build-fuzz/corpus/ 2>/dev/null || true
     build-fuzz/bin/dxf_reader_fuzz build-fuzz/corpus -max_total_time="$seconds" "${common[@]}"
 fi

@@ -10,10 +10,10 @@
 #include <filesystem>
 #include <string>
 
-#include "host/documents.h"
-#include "host/drawing_io.h"
-#include "host/editor.h"
-#include "host/input_source.h"
+#include "host/session/documents.h"
+#include "host/session/drawing_io.h"
+#include "host/ui/editor.h"
+#include "host/ui/input_source.h"
 #include "link/DbRecords.h"
 #include "tables/BuildTable.h"
 

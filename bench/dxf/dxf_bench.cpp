@@ -12,8 +12,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "host/dxf_drawing.h"
-#include "host/hostdb.h"
+#include "host/db/hostdb.h"
+#include "host/dxf/drawing.h"
 #include "platform/dbmain.h"
 #include "platform/dbtable.h"
 

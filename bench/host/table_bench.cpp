@@ -8,7 +8,7 @@
 #include <cstring>
 #include <memory>
 
-#include "host/hostdb.h"
+#include "host/db/hostdb.h"
 #include "platform/dbmain.h"
 #include "platform/dbtable.h"
 

@@ -498,17 +498,21 @@ void PrintResult(const char* name, INT_PTR result) {
 }  // namespace
 
 void RunControlsDialog() {
+    // The dialogs are found among the resources of the image that holds this code.
+    AfxSetResourceHandle(Instance());
     RegisterClasses();
     CControlsDialog dialog;
     PrintResult("controls", dialog.DoModal());
 }
 
 void RunColumnsDialog() {
+    AfxSetResourceHandle(Instance());
     CColumnsDialog dialog;
     PrintResult("columns", dialog.DoModal());
 }
 
 void RunBigListDialog() {
+    AfxSetResourceHandle(Instance());
     CBigListDialog dialog;
     PrintResult("big list", dialog.DoModal());
 }

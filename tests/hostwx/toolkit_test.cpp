@@ -9,9 +9,9 @@
 #include <filesystem>
 #include <functional>
 
-#include "host/input_source.h"
 #include "host/ui/dialogs/controls.h"
 #include "host/ui/dialogs/session.h"
+#include "host/ui/input_source.h"
 #include "host/ui/wx/desktop.h"
 #include "host/ui/wx/wx_toolkit.h"
 #include "platform/afxwin.h"

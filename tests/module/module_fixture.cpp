@@ -1,8 +1,8 @@
 #include "module_fixture.h"
 
-#include "host/command_line.h"
-#include "host/documents.h"
-#include "host/editor.h"
+#include "host/base/command_line.h"
+#include "host/session/documents.h"
+#include "host/ui/editor.h"
 
 void DrawingTest::SetUp() {
     host::SetCommandLineCapture(&m_output);

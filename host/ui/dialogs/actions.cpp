@@ -3,11 +3,12 @@
 #include <charconv>
 #include <optional>
 
-#include "host/command_line.h"
-#include "host/input_source.h"
+#include "host/base/command_line.h"
+#include "host/base/report.h"
 #include "host/ui/dialogs/controls.h"
 #include "host/ui/dialogs/show.h"
 #include "host/ui/dialogs/toolkit.h"
+#include "host/ui/input_source.h"
 #include "platform/textconv.h"
 
 namespace host::ui {

@@ -6,6 +6,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <filesystem>
 
 #include "platform/afx.h"
 #include "platform/textconv.h"
@@ -174,6 +177,14 @@ CFile::CFile(const char16_t* fileName, UINT openFlags)
 CFile::~CFile() {
     if (m_fd >= 0)
         ::close(m_fd);
+    DiscardTemporary();
+}
+
+void CFile::DiscardTemporary() {
+    if (!m_tempPath.empty())
+        ::unlink(m_tempPath.c_str());
+    m_tempPath.clear();
+    m_finalPath.clear();
 }
 
 BOOL CFile::Open(const char* fileName, UINT openFlags, CFileException* pError) {
@@ -190,6 +201,42 @@ BOOL CFile::Open(const char* fileName, UINT openFlags, CFileException* pError) {
         return fail(EBUSY);
     if (m_path.empty())
         return fail(ENOENT);
+    if ((openFlags & modeCreate) && !(openFlags & modeNoTruncate) && (openFlags & 0x3)) {
+        // Replacing the file: write beside it, rename over it on Close.
+        std::string target = m_path;
+        struct stat st {};
+        if (::lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+            char resolved[PATH_MAX];
+            if (!::realpath(target.c_str(), resolved))
+                return fail(errno);
+            target = resolved;
+        }
+        if (::stat(target.c_str(), &st) == 0) {
+            if (!S_ISREG(st.st_mode))
+                return fail(S_ISDIR(st.st_mode) ? EISDIR : EACCES);
+            if (::access(target.c_str(), W_OK) != 0)
+                return fail(errno);
+        }
+        namespace fs = std::filesystem;
+        const fs::path final(target);
+        std::string pattern =
+            (final.parent_path() / ("." + final.filename().string() + ".XXXXXX")).string();
+        const int fd = ::mkstemp(pattern.data());
+        if (fd < 0)
+            return fail(errno);
+        ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+        if (::stat(target.c_str(), &st) == 0) {
+            ::fchmod(fd, st.st_mode & 07777);
+        } else {
+            const mode_t mask = ::umask(0);
+            ::umask(mask);
+            ::fchmod(fd, 0666 & ~mask);
+        }
+        m_fd = fd;
+        m_finalPath = target;
+        m_tempPath = pattern;
+        return TRUE;
+    }
     // Non-blocking, so that opening a FIFO cannot hang; then only plain files are kept.
     const int fd = ::open(m_path.c_str(), OpenFlagsOf(openFlags) | O_NONBLOCK, 0666);
     if (fd < 0)
@@ -220,14 +267,28 @@ void CFile::Close() {
         return;
     const int fd = m_fd;
     m_fd = -1;
-    if (::close(fd) != 0)
-        ThrowLastError();
+    const bool replacing = !m_tempPath.empty();
+    if ((replacing && ::fsync(fd) != 0) || ::close(fd) != 0) {
+        const int error = errno;
+        DiscardTemporary();
+        CFileException::ThrowOsError(error, m_path.c_str());
+    }
+    if (replacing) {
+        if (::rename(m_tempPath.c_str(), m_finalPath.c_str()) != 0) {
+            const int error = errno;
+            DiscardTemporary();
+            CFileException::ThrowOsError(error, m_path.c_str());
+        }
+        m_tempPath.clear();
+        m_finalPath.clear();
+    }
 }
 
 void CFile::Abort() {
     if (m_fd >= 0)
         ::close(m_fd);
     m_fd = -1;
+    DiscardTemporary();
 }
 
 UINT CFile::Read(void* buffer, UINT count) {

@@ -1,129 +1,208 @@
-// Resources of loaded images: the directories that compiled resource files register, and
-// lookups by instance handle.
+// Resource images: the resource tables compiled into modules and programs (platform/afxres.h),
+// registered per image while the image is loaded, and the lookups of dialog templates and
+// data resources by number or by name.
+//
+// An image is known by its instance handle, the start of its mapping as the dynamic loader
+// reports it; this is the handle AfxFindModuleInstance gives for any address in the image, so
+// a module's resource instance finds the tables compiled into it.
 #include <dlfcn.h>
 
-#include <algorithm>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <string_view>
 #include <vector>
 
-#include "host/ui/dialogs/model.h"
 #include "platform/afxres.h"
 #include "platform/textconv.h"
 
+namespace host {
+
 namespace {
 
-struct Image {
+struct Registration {
     HINSTANCE instance;
     const RESOURCE_DIRECTORY* directory;
 };
 
-std::vector<Image>& Images() {
-    static std::vector<Image> images;
-    return images;
+struct Registry {
+    std::mutex mutex;
+    std::vector<Registration> images;  // in registration order
+};
+
+// Never destroyed: images unregister from their static destructors, which may run after this
+// library's own.
+Registry& Images() {
+    static auto* registry = new Registry;
+    return *registry;
 }
 
-HINSTANCE InstanceOf(const void* address) {
-    Dl_info info{};
-    if (!address || dladdr(address, &info) == 0)
-        return nullptr;
-    return static_cast<HINSTANCE>(info.dli_fbase);
-}
+// A resource name as a lookup gives it: a number (a MAKEINTRESOURCE pointer, or a text
+// "#123") or a text.
+struct Key {
+    bool numeric = false;
+    int number = 0;
+    std::string text;  // UTF-8
+};
 
-bool EqualNoCaseAscii(const char* a, const char* b) {
-    if (!a || !b)
+bool ParseOrdinal(std::string_view text, int& number) {
+    if (text.size() < 2 || text[0] != '#')
         return false;
-    for (; *a && *b; ++a, ++b) {
-        char x = *a, y = *b;
-        if (x >= 'A' && x <= 'Z')
-            x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z')
-            y = static_cast<char>(y - 'A' + 'a');
-        if (x != y)
+    long value = 0;
+    for (char c : text.substr(1)) {
+        if (c < '0' || c > '9' || value > 0xFFFF)
+            return false;
+        value = value * 10 + (c - '0');
+    }
+    if (value > 0xFFFF)
+        return false;
+    number = static_cast<int>(value);
+    return true;
+}
+
+Key KeyOf(const char* name) {
+    Key key;
+    if (IS_INTRESOURCE(name)) {
+        key.numeric = true;
+        key.number = static_cast<int>(reinterpret_cast<std::uintptr_t>(name));
+    } else if (ParseOrdinal(name, key.number)) {
+        key.numeric = true;
+    } else {
+        key.text = name;
+    }
+    return key;
+}
+
+Key KeyOf(const char16_t* name) {
+    if (IS_INTRESOURCE(name)) {
+        Key key;
+        key.numeric = true;
+        key.number = static_cast<int>(reinterpret_cast<std::uintptr_t>(name));
+        return key;
+    }
+    const std::string text = qv::ToUtf8(name);
+    return KeyOf(text.c_str());
+}
+
+char AsciiLower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (AsciiLower(a[i]) != AsciiLower(b[i]))
             return false;
     }
-    return *a == *b;
+    return true;
 }
 
-// Calls visit for the directory of an instance, or of every image when instance is null, until
-// it returns a result.
-template <class T, class Visit>
-const T* Search(HINSTANCE instance, Visit visit) {
-    for (const Image& image : Images()) {
-        if (instance && image.instance != instance)
-            continue;
-        if (const T* found = visit(*image.directory))
-            return found;
+bool Matches(int id, const char* name, const Key& key) {
+    if (key.numeric)
+        return !name && id == key.number && id != 0;
+    return name && EqualsIgnoringAsciiCase(name, key.text);
+}
+
+// Numeric resource types of the platform that name the types the tables hold.
+const char* TypeName(const char* type) {
+    if (!IS_INTRESOURCE(type))
+        return type;
+    switch (reinterpret_cast<std::uintptr_t>(type)) {
+        case 2:  // RT_BITMAP
+            return "BITMAP";
+        case 3:   // RT_ICON
+        case 14:  // RT_GROUP_ICON
+            return "ICON";
+        case 23:  // RT_HTML
+            return "HTML";
+        default:
+            return nullptr;
+    }
+}
+
+// The directories registered for an image (usually one), in registration order.
+std::vector<const RESOURCE_DIRECTORY*> DirectoriesOf(HINSTANCE instance) {
+    std::vector<const RESOURCE_DIRECTORY*> found;
+    if (!instance)
+        return found;
+    Registry& registry = Images();
+    std::lock_guard<std::mutex> lock(registry.mutex);
+    for (const Registration& r : registry.images) {
+        if (r.instance == instance)
+            found.push_back(r.directory);
+    }
+    return found;
+}
+
+const RESOURCE_DIALOG* FindDialog(HINSTANCE instance, const Key& key) {
+    for (const RESOURCE_DIRECTORY* directory : DirectoriesOf(instance)) {
+        for (int i = 0; i < directory->dialogCount; ++i) {
+            const RESOURCE_DIALOG& d = directory->dialogs[i];
+            if (Matches(d.id, d.name, key))
+                return &d;
+        }
     }
     return nullptr;
 }
 
-template <class T>
-bool NameMatches(const T& resource, const char* name) {
-    if (IS_INTRESOURCE(name))
-        return !resource.name && resource.id == static_cast<int>(reinterpret_cast<ULONG_PTR>(name));
-    return resource.name && EqualNoCaseAscii(resource.name, name);
+const RESOURCE_DATA* FindData(HINSTANCE instance, const Key& key, const char* type) {
+    const char* typeName = TypeName(type);
+    if (!typeName)
+        return nullptr;
+    for (const RESOURCE_DIRECTORY* directory : DirectoriesOf(instance)) {
+        for (int i = 0; i < directory->dataCount; ++i) {
+            const RESOURCE_DATA& r = directory->data[i];
+            if (EqualsIgnoringAsciiCase(r.type, typeName) && Matches(r.id, r.name, key))
+                return &r;
+        }
+    }
+    return nullptr;
 }
 
 }  // namespace
 
+}  // namespace host
+
 AfxResourceImage::AfxResourceImage(const RESOURCE_DIRECTORY* directory) : m_pDirectory(directory) {
-    if (directory)
-        Images().push_back(Image{InstanceOf(directory), directory});
+    Dl_info info{};
+    if (!directory || dladdr(directory, &info) == 0 || !info.dli_fbase)
+        return;
+    host::Registry& registry = host::Images();
+    std::lock_guard<std::mutex> lock(registry.mutex);
+    registry.images.push_back({static_cast<HINSTANCE>(info.dli_fbase), directory});
 }
 
 AfxResourceImage::~AfxResourceImage() {
-    auto& images = Images();
-    for (const Image& image : images) {
-        if (image.directory == m_pDirectory)
-            host::ui::ForgetResourceIcons(image.instance);
+    host::Registry& registry = host::Images();
+    std::lock_guard<std::mutex> lock(registry.mutex);
+    auto& images = registry.images;
+    for (auto it = images.begin(); it != images.end(); ++it) {
+        if (it->directory == m_pDirectory) {
+            images.erase(it);
+            break;
+        }
     }
-    images.erase(std::remove_if(images.begin(), images.end(),
-                                [this](const Image& i) { return i.directory == m_pDirectory; }),
-                 images.end());
 }
 
 const RESOURCE_DIRECTORY* AfxFindResourceDirectory(HINSTANCE instance) {
-    for (const Image& image : Images()) {
-        if (image.instance == instance)
-            return image.directory;
-    }
-    return nullptr;
+    const auto directories = host::DirectoriesOf(instance);
+    return directories.empty() ? nullptr : directories.front();
 }
 
 const RESOURCE_DIALOG* AfxFindDialogTemplate(HINSTANCE instance, const char* name) {
-    if (!name)
-        return nullptr;
-    return Search<RESOURCE_DIALOG>(instance, [name](const RESOURCE_DIRECTORY& d) {
-        for (int i = 0; i < d.dialogCount; ++i) {
-            if (NameMatches(d.dialogs[i], name))
-                return &d.dialogs[i];
-        }
-        return static_cast<const RESOURCE_DIALOG*>(nullptr);
-    });
+    return host::FindDialog(instance, host::KeyOf(name));
 }
 
 const RESOURCE_DIALOG* AfxFindDialogTemplate(HINSTANCE instance, const char16_t* name) {
-    if (!name || IS_INTRESOURCE(name))
-        return AfxFindDialogTemplate(instance, reinterpret_cast<const char*>(name));
-    const std::string utf8 = qv::ToUtf8(name);
-    return AfxFindDialogTemplate(instance, utf8.c_str());
+    return host::FindDialog(instance, host::KeyOf(name));
 }
 
 const RESOURCE_DATA* AfxFindResourceData(HINSTANCE instance, const char* name, const char* type) {
-    if (!name || !type)
-        return nullptr;
-    return Search<RESOURCE_DATA>(instance, [name, type](const RESOURCE_DIRECTORY& d) {
-        for (int i = 0; i < d.dataCount; ++i) {
-            if (EqualNoCaseAscii(d.data[i].type, type) && NameMatches(d.data[i], name))
-                return &d.data[i];
-        }
-        return static_cast<const RESOURCE_DATA*>(nullptr);
-    });
+    return host::FindData(instance, host::KeyOf(name), type);
 }
 
 const RESOURCE_DATA* AfxFindResourceData(HINSTANCE instance, const char16_t* name,
                                          const char* type) {
-    if (!name || IS_INTRESOURCE(name))
-        return AfxFindResourceData(instance, reinterpret_cast<const char*>(name), type);
-    const std::string utf8 = qv::ToUtf8(name);
-    return AfxFindResourceData(instance, utf8.c_str(), type);
+    return host::FindData(instance, host::KeyOf(name), type);
 }

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "host/input_source.h"
 #include "host/ui/dialogs/controls.h"
 #include "host/ui/dialogs/toolkit.h"
+#include "host/ui/input_source.h"
 #include "platform/afxcmn.h"
 #include "platform/textconv.h"
 

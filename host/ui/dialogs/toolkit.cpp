@@ -5,13 +5,14 @@
 
 #include <filesystem>
 
-#include "host/command_line.h"
-#include "host/input_source.h"
+#include "host/base/command_line.h"
+#include "host/base/report.h"
 #include "host/ui/dialogs/actions.h"
 #include "host/ui/dialogs/controls.h"
 #include "host/ui/dialogs/session.h"
 #include "host/ui/dialogs/show.h"
-#include "host/ui_sink.h"
+#include "host/ui/input_source.h"
+#include "host/ui/ui_sink.h"
 #include "platform/adscodes.h"
 #include "platform/afxdlgs.h"
 #include "platform/textconv.h"

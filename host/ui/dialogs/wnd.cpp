@@ -2,12 +2,14 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "host/command_line.h"
-#include "host/input_source.h"
+#include "host/base/command_line.h"
+#include "host/base/report.h"
 #include "host/ui/dialogs/controls.h"
 #include "host/ui/dialogs/model.h"
 #include "host/ui/dialogs/session.h"
 #include "host/ui/dialogs/toolkit.h"
+#include "host/ui/input_source.h"
+#include "platform/acedads.h"
 #include "platform/acui.h"
 #include "platform/afxcmn.h"
 #include "platform/textconv.h"
@@ -542,6 +544,16 @@ CWnd* AfxGetMainWnd() {
     if (!frame.m_hWnd)
         frame.Attach(host::ui::MainWindow()->Handle());
     return &frame;
+}
+
+// The host's main window (the owner of module dialogs) and application object.
+CMDIFrameWnd* acedGetAcadFrame() {
+    return static_cast<CMDIFrameWnd*>(AfxGetMainWnd());
+}
+
+CWinApp* acedGetAcadWinApp() {
+    static CWinApp app;
+    return &app;
 }
 
 BOOL AfxRegisterClass(WNDCLASSA* wndClass) {

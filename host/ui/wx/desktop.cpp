@@ -14,9 +14,9 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "host/command_line.h"
-#include "host/input_source.h"
+#include "host/base/command_line.h"
 #include "host/ui/dialogs/controls.h"
+#include "host/ui/input_source.h"
 #include "host/ui/wx/wx_toolkit.h"
 
 namespace host::ui::wx {

@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "host/input_source.h"
+#include "host/ui/input_source.h"
 #include "host/ui/wx/wx_toolkit.h"
 #include "platform/afxdlgs.h"
 #include "platform/afxwin.h"

@@ -15,7 +15,7 @@
 
 #include "host/ui/dialogs/session.h"
 #include "host/ui/dialogs/toolkit.h"
-#include "host/ui_sink.h"
+#include "host/ui/ui_sink.h"
 
 class wxImageList;
 

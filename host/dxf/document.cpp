@@ -1,0 +1,532 @@
+#include "host/dxf/document.h"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "host/dxf/encoding.h"
+#include "host/dxf/table_entity.h"
+
+namespace host::dxf {
+
+// ---- records ----
+
+std::string_view Record::type() const {
+    if (tags.empty())
+        return {};
+    return tags.front().value;
+}
+
+std::uint64_t Record::handle() const {
+    if (deferred)
+        return deferredHandle;
+    const int code = type() == "DIMSTYLE" ? 105 : 5;
+    for (std::size_t i = 1; i < tags.size(); ++i) {
+        if (tags[i].code == code) {
+            std::uint64_t h = 0;
+            return ParseHandle(tags[i].value, h) ? h : 0;
+        }
+        if (tags[i].code == 1001)
+            break;
+    }
+    return 0;
+}
+
+std::uint64_t Record::owner() const {
+    int depth = 0;
+    for (std::size_t i = 1; i < tags.size(); ++i) {
+        const Tag& t = tags[i];
+        if (t.code == 102) {
+            depth = (!t.value.empty() && t.value[0] == '{') ? 1 : 0;
+        } else if (t.code == 330 && depth == 0) {
+            std::uint64_t h = 0;
+            return ParseHandle(t.value, h) ? h : 0;
+        } else if (t.code == 1001 || t.code == 100) {
+            if (t.code == 1001)
+                break;
+        }
+    }
+    return 0;
+}
+
+const Tag* Record::find(int code) const {
+    for (std::size_t i = 1; i < tags.size(); ++i) {
+        if (tags[i].code == code)
+            return &tags[i];
+    }
+    return nullptr;
+}
+
+std::string Record::value(int code) const {
+    const Tag* t = find(code);
+    return t ? t->value : std::string();
+}
+
+void Record::set(int code, std::string value) {
+    for (std::size_t i = 1; i < tags.size(); ++i) {
+        if (tags[i].code == code) {
+            tags[i].value = std::move(value);
+            return;
+        }
+    }
+    tags.push_back({code, std::move(value)});
+}
+
+// ---- document ----
+
+std::string Document::version() const {
+    const HeaderVariable* v = headerVariable("$ACADVER");
+    return v && !v->values.empty() ? v->values.front().value : std::string();
+}
+
+HeaderVariable* Document::headerVariable(std::string_view name) {
+    for (auto& v : header) {
+        if (v.name == name)
+            return &v;
+    }
+    return nullptr;
+}
+
+const HeaderVariable* Document::headerVariable(std::string_view name) const {
+    for (auto& v : header) {
+        if (v.name == name)
+            return &v;
+    }
+    return nullptr;
+}
+
+SymbolTable* Document::table(std::string_view name) {
+    for (auto& t : tables) {
+        if (t.name() == name)
+            return &t;
+    }
+    return nullptr;
+}
+
+namespace {
+
+class Parser {
+public:
+    Parser(std::string_view text, std::vector<Repair>* repairs, const ReadOptions& options)
+        : reader_(text), log_(repairs), options_(options) {}
+
+    Document Run();
+
+private:
+    bool Next(TagView& t) {
+        while (reader_.Next(t)) {
+            if (t.code != 999)
+                return true;  // comments are dropped
+        }
+        return false;
+    }
+    TagView Expect(const char* what) {
+        TagView t;
+        if (!Next(t)) {
+            throw DxfError(reader_.line(),
+                           std::string("the file ends inside ") + what + " (truncated file?)");
+        }
+        return t;
+    }
+    void ReadHeader(Document& doc);
+    void ReadRecords(std::vector<Record>& out, const char* section);
+    void ReadTables(Document& doc);
+    void ReadBlocks(Document& doc);
+    // Reads one record whose (0, type) tag was just read; stops before the next 0 tag.
+    void ReadRecord(const TagView& first, Record& rec, const char* section);
+    void ReadTableEntity(Record& rec, std::size_t firstLine);
+    void SkipDeferred(const TagView& first, Record& rec);
+    void CheckXData(Record& rec, std::size_t line);
+
+    TagReader reader_;
+    RepairLog log_;
+    ReadOptions options_;
+    bool inTableBlock_ = false;
+};
+
+Document Parser::Run() {
+    Document doc;
+    TagView t;
+    std::string lastSection;
+    bool sawEof = false;
+    while (Next(t)) {
+        if (t.code == 0 && t.value == "EOF") {
+            sawEof = true;
+            break;
+        }
+        if (t.code != 0 || t.value != "SECTION") {
+            throw DxfError(t.line, "expected \"0/SECTION\" or \"0/EOF\", found group " +
+                                       std::to_string(t.code) + " \"" +
+                                       std::string(t.value.substr(0, 40)) + "\"");
+        }
+        TagView n = Expect("a section");
+        if (n.code != 2)
+            throw DxfError(n.line, "a section must start with its name (group 2)");
+        const std::string name = std::string(TrimSpaces(n.value));
+        auto once = [&](bool& flag) {
+            if (flag)
+                throw DxfError(n.line, "the " + name + " section appears twice");
+            flag = true;
+        };
+        if (name == "HEADER") {
+            once(doc.hasHeader);
+            ReadHeader(doc);
+        } else if (name == "CLASSES") {
+            once(doc.hasClasses);
+            ReadRecords(doc.classes, "the CLASSES section");
+        } else if (name == "TABLES") {
+            once(doc.hasTables);
+            ReadTables(doc);
+        } else if (name == "BLOCKS") {
+            once(doc.hasBlocks);
+            ReadBlocks(doc);
+        } else if (name == "ENTITIES") {
+            once(doc.hasEntities);
+            ReadRecords(doc.entities, "the ENTITIES section");
+        } else if (name == "OBJECTS") {
+            once(doc.hasObjects);
+            ReadRecords(doc.objects, "the OBJECTS section");
+        } else {
+            OtherSection other;
+            other.name = name;
+            other.after = lastSection;
+            for (;;) {
+                TagView x = Expect(("the " + name + " section").c_str());
+                if (x.code == 0 && x.value == "ENDSEC")
+                    break;
+                if (x.code == 0 && (x.value == "SECTION" || x.value == "EOF")) {
+                    throw DxfError(x.line, "the " + name + " section has no ENDSEC");
+                }
+                other.tags.push_back(OwnTag(x));
+            }
+            doc.otherSections.push_back(std::move(other));
+            continue;  // it goes back after the same known section
+        }
+        lastSection = name;
+    }
+    if (!sawEof) {
+        if (!log_.Recovering()) {
+            throw DxfError(reader_.line(), "the file ends without \"0/EOF\" (truncated file?)");
+        }
+        log_.Add({RepairCode::kMissingEof, reader_.line(), 0,
+                  "the file ends without 0/EOF; the end marker was added"});
+    }
+    if (!doc.hasEntities && !doc.hasBlocks && !doc.hasTables && !doc.hasHeader) {
+        throw DxfError(reader_.line(), "no DXF sections found: this is not a DXF drawing");
+    }
+    return doc;
+}
+
+void Parser::ReadHeader(Document& doc) {
+    for (;;) {
+        TagView t = Expect("the HEADER section");
+        if (t.code == 0) {
+            if (t.value == "ENDSEC")
+                return;
+            throw DxfError(t.line, "the HEADER section has no ENDSEC before \"" +
+                                       std::string(t.value.substr(0, 40)) + "\"");
+        }
+        if (t.code == 9) {
+            doc.header.push_back(HeaderVariable{std::string(TrimSpaces(t.value)), {}});
+        } else if (doc.header.empty()) {
+            throw DxfError(t.line, "header value (group " + std::to_string(t.code) +
+                                       ") without a variable name (group 9)");
+        } else {
+            doc.header.back().values.push_back(OwnTag(t));
+        }
+    }
+}
+
+void Parser::ReadRecords(std::vector<Record>& out, const char* section) {
+    TagView t = Expect(section);
+    for (;;) {
+        if (t.code != 0) {
+            throw DxfError(t.line, std::string("expected the start of an item (group 0) in ") +
+                                       section + ", found group " + std::to_string(t.code));
+        }
+        if (t.value == "ENDSEC")
+            return;
+        if (t.value == "SECTION" || t.value == "EOF") {
+            throw DxfError(t.line, std::string(section) + " has no ENDSEC");
+        }
+        Record rec;
+        ReadRecord(t, rec, section);
+        out.push_back(std::move(rec));
+        t = Expect(section);
+    }
+}
+
+void Parser::ReadRecord(const TagView& first, Record& rec, const char* section) {
+    rec.line = first.line;
+    if (first.value == "ACAD_TABLE") {
+        rec.tags.push_back(OwnTag(first));
+        ReadTableEntity(rec, first.line);
+        return;
+    }
+    if (inTableBlock_ && options_.deferTableBlocks) {
+        SkipDeferred(first, rec);
+        return;
+    }
+    rec.tags.push_back(OwnTag(first));
+    TagView t;
+    while (Next(t)) {
+        if (t.code == 0) {
+            reader_.PushBack(t);
+            CheckXData(rec, first.line);
+            return;
+        }
+        rec.tags.push_back(OwnTag(t));
+    }
+    throw DxfError(reader_.line(),
+                   std::string("the file ends inside ") + section + " (truncated file?)");
+}
+
+void Parser::SkipDeferred(const TagView& first, Record& rec) {
+    rec.deferred = true;
+    rec.tags.push_back(OwnTag(first));
+    // Reading resumes after the record's type tag.
+    rec.srcOffset = reader_.offset();
+    rec.srcLine = reader_.line();
+    // The content is checked when the record is read for use (Document::Materialize).
+    reader_.CheckValues(false);
+    TagView t;
+    while (Next(t)) {
+        if (t.code == 0) {
+            reader_.CheckValues(true);
+            reader_.PushBack(t);
+            return;
+        }
+        if (t.code == 5 && rec.deferredHandle == 0)
+            ParseHandle(t.value, rec.deferredHandle);
+    }
+    throw DxfError(reader_.line(), "the file ends inside a block (truncated file?)");
+}
+
+void Parser::CheckXData(Record& rec, std::size_t line) {
+    Tags& tags = rec.table ? rec.xdata : rec.tags;
+    std::size_t i = 0;
+    while (i < tags.size() && tags[i].code != 1001)
+        ++i;
+    while (i < tags.size()) {
+        // One application's data: from its 1001 to the next.
+        std::size_t end = i + 1;
+        while (end < tags.size() && tags[end].code != 1001)
+            ++end;
+        std::string problem;
+        int depth = 0;
+        for (std::size_t k = i + 1; k < end && problem.empty(); ++k) {
+            const Tag& t = tags[k];
+            if (t.code < 1000) {
+                problem = "group " + std::to_string(t.code) + " inside its extended data";
+            } else if (t.code == 1002) {
+                const std::string_view v = TrimSpaces(t.value);
+                if (v == "{") {
+                    ++depth;
+                } else if (v == "}") {
+                    if (--depth < 0)
+                        problem = "a closing brace (1002) without an opening one";
+                } else {
+                    problem = "a 1002 group that is neither \"{\" nor \"}\"";
+                }
+            }
+        }
+        if (problem.empty() && depth != 0)
+            problem = "unbalanced braces (1002): one left open";
+        if (problem.empty()) {
+            i = end;
+            continue;
+        }
+        log_.Report(RepairCode::kBadExtendedData, line, rec.handle(),
+                    std::string(rec.type()) + " " + FormatHandle(rec.handle()) +
+                        ": extended data of \"" + tags[i].value + "\" has " + problem,
+                    "that application's data was removed");
+        tags.erase(tags.begin() + static_cast<std::ptrdiff_t>(i),
+                   tags.begin() + static_cast<std::ptrdiff_t>(end));
+    }
+}
+
+void Parser::ReadTableEntity(Record& rec, std::size_t firstLine) {
+    TableEntityReader table(rec);
+    TagView t;
+    while (Next(t)) {
+        if (t.code == 0) {
+            reader_.PushBack(t);
+            break;
+        }
+        table.Take(t);
+    }
+    table.Finish(firstLine, log_);
+    CheckXData(rec, firstLine);
+}
+
+void Parser::ReadTables(Document& doc) {
+    for (;;) {
+        TagView t = Expect("the TABLES section");
+        if (t.code == 0 && t.value == "ENDSEC")
+            return;
+        if (t.code != 0 || t.value != "TABLE") {
+            throw DxfError(t.line, "expected \"0/TABLE\" in the TABLES section, found group " +
+                                       std::to_string(t.code) + " \"" +
+                                       std::string(t.value.substr(0, 40)) + "\"");
+        }
+        SymbolTable table;
+        ReadRecord(t, table.head, "a symbol table");
+        if (TrimSpaces(table.head.value(2)).empty()) {
+            throw DxfError(t.line, "a symbol table without a name (group 2)");
+        }
+        for (;;) {
+            TagView e = Expect(("the " + table.name() + " table").c_str());
+            if (e.code != 0)
+                throw DxfError(e.line, "expected group 0 in a symbol table");
+            if (e.value == "ENDTAB")
+                break;
+            if (e.value == "ENDSEC" || e.value == "TABLE" || e.value == "SECTION" ||
+                e.value == "EOF") {
+                throw DxfError(e.line, "the " + table.name() + " table has no ENDTAB");
+            }
+            Record rec;
+            ReadRecord(e, rec, "a symbol table");
+            table.entries.push_back(std::move(rec));
+        }
+        doc.tables.push_back(std::move(table));
+    }
+}
+
+void Parser::ReadBlocks(Document& doc) {
+    for (;;) {
+        TagView t = Expect("the BLOCKS section");
+        if (t.code == 0 && t.value == "ENDSEC")
+            return;
+        if (t.code != 0 || t.value != "BLOCK") {
+            throw DxfError(t.line, "expected \"0/BLOCK\" in the BLOCKS section, found group " +
+                                       std::to_string(t.code) + " \"" +
+                                       std::string(t.value.substr(0, 40)) + "\"");
+        }
+        Block block;
+        ReadRecord(t, block.begin, "a block");
+        const std::string name = block.name();
+        inTableBlock_ = name.size() > 2 && (name[0] == '*') && (name[1] == 'T' || name[1] == 't');
+        for (;;) {
+            TagView e = Expect(("block \"" + name + "\"").c_str());
+            if (e.code != 0)
+                throw DxfError(e.line, "expected group 0 in a block");
+            if (e.value == "ENDBLK") {
+                inTableBlock_ = false;
+                ReadRecord(e, block.end, "a block");
+                break;
+            }
+            if (e.value == "ENDSEC" || e.value == "BLOCK" || e.value == "SECTION" ||
+                e.value == "EOF") {
+                throw DxfError(e.line, "block \"" + name + "\" has no ENDBLK");
+            }
+            Record rec;
+            ReadRecord(e, rec, "a block");
+            block.entities.push_back(std::move(rec));
+        }
+        inTableBlock_ = false;
+        doc.blocks.push_back(std::move(block));
+    }
+}
+
+}  // namespace
+
+void Document::Materialize(Record& record) const {
+    if (!record.deferred)
+        return;
+    TagReader reader(sourceView);
+    reader.Seek(record.srcOffset, record.srcLine);
+    TagView t;
+    while (reader.Next(t)) {
+        if (t.code == 0)
+            break;
+        if (t.code == 999)
+            continue;
+        record.tags.push_back(OwnTag(t));
+    }
+    record.deferred = false;
+}
+
+Document ParseDocument(std::shared_ptr<const void> text, std::string_view view,
+                       std::vector<Repair>* repairs, const ReadOptions& options) {
+    Parser parser(view, repairs, options);
+    Document doc = parser.Run();
+    doc.source = std::move(text);
+    doc.sourceView = view;
+    return doc;
+}
+
+namespace {
+
+// Decodes and parses text held by owner (bytes is a view of it).
+Document DecodeAndParse(std::shared_ptr<const void> owner, std::string_view bytes,
+                        std::vector<Repair>* repairs, const ReadOptions& options) {
+    DecodedText decoded = DecodeDxfText(bytes);
+    if (repairs) {
+        for (auto& r : decoded.repairs)
+            repairs->push_back(r);
+    }
+    if (decoded.converted) {
+        auto text = std::make_shared<std::string>(std::move(decoded.text));
+        owner.reset();  // the undecoded bytes are not needed any more
+        const std::string_view view = *text;
+        return ParseDocument(std::move(text), view, repairs, options);
+    }
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF")
+        bytes.remove_prefix(3);
+    return ParseDocument(std::move(owner), bytes, repairs, options);
+}
+
+// A file mapped into memory, read only.
+struct Mapping {
+    void* data = MAP_FAILED;
+    std::size_t size = 0;
+    ~Mapping() {
+        if (data != MAP_FAILED)
+            munmap(data, size);
+    }
+};
+
+}  // namespace
+
+Document ReadDocumentBytes(std::string bytes, std::vector<Repair>* repairs,
+                           const ReadOptions& options) {
+    auto owner = std::make_shared<std::string>(std::move(bytes));
+    const std::string_view view = *owner;
+    return DecodeAndParse(std::move(owner), view, repairs, options);
+}
+
+Document ReadDocumentFile(const std::string& path, std::vector<Repair>* repairs,
+                          const ReadOptions& options) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        throw DxfError(0, "cannot open \"" + path + "\": " + std::strerror(errno));
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        throw DxfError(0, "\"" + path + "\" is not a file");
+    }
+    if (st.st_size == 0) {
+        close(fd);
+        throw DxfError(0, "\"" + path + "\" is empty");
+    }
+    auto map = std::make_shared<Mapping>();
+    map->size = static_cast<std::size_t>(st.st_size);
+    map->data = mmap(nullptr, map->size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+    const int err = errno;
+    close(fd);
+    if (map->data == MAP_FAILED) {
+        throw DxfError(0, "cannot read \"" + path + "\": " + std::strerror(err));
+    }
+    const std::string_view view(static_cast<const char*>(map->data), map->size);
+    return DecodeAndParse(std::move(map), view, repairs, options);
+}
+
+}  // namespace host::dxf

@@ -1,0 +1,232 @@
+#include "host/dxf/encoding.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/textconv.h"
+
+namespace host::dxf {
+
+std::string IconvNameOfCodepage(std::string_view cp) {
+    std::string up;
+    for (char c : TrimSpaces(cp))
+        up += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    auto digitsAfter = [&](std::string_view prefix) -> std::string {
+        if (up.rfind(prefix, 0) != 0)
+            return {};
+        std::string d = up.substr(prefix.size());
+        if (d.empty() || d.find_first_not_of("0123456789") != std::string::npos)
+            return {};
+        return d;
+    };
+    if (up == "UTF-8" || up == "UTF8")
+        return "UTF-8";
+    if (auto d = digitsAfter("ANSI_"); !d.empty())
+        return "CP" + d;
+    if (auto d = digitsAfter("DOS"); !d.empty())
+        return "CP" + d;
+    if (auto d = digitsAfter("ISO8859-"); !d.empty())
+        return "ISO-8859-" + d;
+    if (up == "MACINTOSH" || up == "MAC-ROMAN")
+        return "MACINTOSH";
+    if (up == "BIG5")
+        return "BIG5";
+    if (up == "GB2312")
+        return "GB2312";
+    if (up == "JOHAB")
+        return "JOHAB";
+    return {};
+}
+
+std::string DecodeUnicodeEscapes(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const std::size_t at = text.find("\\U+", i);
+        if (at == std::string_view::npos)
+            break;
+        out.append(text.substr(i, at - i));
+        char32_t cp = 0;
+        bool ok = at + 7 <= text.size();
+        for (std::size_t k = 0; ok && k < 4; ++k) {
+            const char c = text[at + 3 + k];
+            const int v = (c >= '0' && c <= '9')   ? c - '0'
+                          : (c >= 'a' && c <= 'f') ? c - 'a' + 10
+                          : (c >= 'A' && c <= 'F') ? c - 'A' + 10
+                                                   : -1;
+            if (v < 0)
+                ok = false;
+            cp = cp * 16 + static_cast<char32_t>(v < 0 ? 0 : v);
+        }
+        if (ok && !(cp >= 0xD800 && cp <= 0xDFFF)) {
+            qv::AppendUtf8(out, cp);
+            i = at + 7;
+        } else {
+            out.append("\\U+");
+            i = at + 3;
+        }
+    }
+    out.append(text.substr(i));
+    return out;
+}
+
+namespace {
+
+// Finds a header variable's value in raw bytes: the tag following "9 / name".
+std::string FindHeaderValue(std::string_view bytes, std::string_view name) {
+    TagReader reader(bytes);
+    TagView tag;
+    try {
+        // Only the HEADER section counts: the tag after "0/SECTION" names the section.
+        bool inHeader = false, sectionName = false;
+        while (reader.Next(tag)) {
+            if (tag.code == 0) {
+                if (tag.value == "ENDSEC" && inHeader)
+                    return {};
+                if (tag.value == "EOF")
+                    return {};
+                sectionName = tag.value == "SECTION";
+                continue;
+            }
+            if (sectionName && tag.code == 2)
+                inHeader = TrimSpaces(tag.value) == "HEADER";
+            sectionName = false;
+            if (inHeader && tag.code == 9 && TrimSpaces(tag.value) == name) {
+                if (reader.Next(tag))
+                    return std::string(TrimSpaces(tag.value));
+                return {};
+            }
+            if (reader.line() > 200000 && !inHeader)
+                return {};
+        }
+    } catch (const DxfError&) {
+    }
+    return {};
+}
+
+// Checks UTF-8 and replaces invalid sequences by U+FFFD; counts the replacements.
+std::size_t RepairUtf8(std::string_view in, std::string* out) {
+    std::size_t bad = 0;
+    if (out)
+        out->reserve(in.size());
+    std::size_t i = 0;
+    const std::size_t n = in.size();
+    while (i < n) {
+        // Fast path over plain ASCII.
+        std::size_t j = i;
+        while (j + 8 <= n) {
+            std::uint64_t w;
+            std::memcpy(&w, in.data() + j, 8);
+            if (w & 0x8080808080808080ull)
+                break;
+            j += 8;
+        }
+        while (j < n && static_cast<unsigned char>(in[j]) < 0x80)
+            ++j;
+        if (out)
+            out->append(in.data() + i, j - i);
+        i = j;
+        if (i >= n)
+            break;
+        const std::size_t start = i;
+        const char32_t cp = qv::DecodeUtf8(in, i);
+        if (cp == 0xFFFD && !(i - start == 3 && in.substr(start, 3) == "\xEF\xBF\xBD"))
+            ++bad;
+        if (!out)
+            continue;
+        if (cp == 0xFFFD && i - start != 3) {
+            qv::AppendUtf8(*out, cp);
+        } else {
+            out->append(in.data() + start, i - start);
+        }
+    }
+    return bad;
+}
+
+std::string ConvertWithIconv(std::string_view in, const std::string& from) {
+    iconv_t cd = iconv_open("UTF-8", from.c_str());
+    if (cd == reinterpret_cast<iconv_t>(-1)) {
+        throw DxfError(0, "the code page " + from + " cannot be converted on this system");
+    }
+    std::string out;
+    out.resize(in.size() * 2 + 16);
+    char* src = const_cast<char*>(in.data());
+    std::size_t srcLeft = in.size();
+    std::size_t done = 0;
+    while (srcLeft > 0) {
+        char* dst = out.data() + done;
+        std::size_t dstLeft = out.size() - done;
+        const std::size_t r = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
+        done = out.size() - dstLeft;
+        if (r != static_cast<std::size_t>(-1))
+            break;
+        if (errno == E2BIG) {
+            out.resize(out.size() * 2);
+        } else {
+            // A byte the code page does not define: keep going with a replacement character.
+            ++src;
+            --srcLeft;
+            if (out.size() - done < 8)
+                out.resize(out.size() * 2);
+            std::memcpy(out.data() + done, "\xEF\xBF\xBD", 3);
+            done += 3;
+        }
+    }
+    iconv_close(cd);
+    out.resize(done);
+    return out;
+}
+
+}  // namespace
+
+DecodedText DecodeDxfText(std::string_view bytes) {
+    static constexpr std::string_view kBinarySentinel = "AutoCAD Binary DXF";
+    if (bytes.substr(0, kBinarySentinel.size()) == kBinarySentinel) {
+        throw DxfError(1, "binary DXF is not supported; save the drawing as text DXF");
+    }
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF")
+        bytes.remove_prefix(3);
+    DecodedText result;
+    result.version = FindHeaderValue(bytes, "$ACADVER");
+    result.codepage = FindHeaderValue(bytes, "$DWGCODEPAGE");
+    const bool unicodeFile = result.version >= "AC1021";
+    if (unicodeFile) {
+        const std::size_t bad = RepairUtf8(bytes, nullptr);
+        if (bad) {
+            RepairUtf8(bytes, &result.text);
+            result.converted = true;
+            result.repairs.push_back(
+                {RepairCode::kInvalidUtf8, 0, 0,
+                 std::to_string(bad) + " invalid UTF-8 sequence(s) replaced by U+FFFD"});
+        }
+        return result;
+    }
+    std::string from = IconvNameOfCodepage(result.codepage);
+    if (from.empty()) {
+        if (!result.codepage.empty()) {
+            result.repairs.push_back(
+                {RepairCode::kUnknownCodePage, 0, 0,
+                 "unknown code page \"" + result.codepage + "\" read as ANSI_1252"});
+        }
+        from = "CP1252";
+    }
+    std::string utf8;
+    if (from == "UTF-8") {
+        const std::size_t bad = RepairUtf8(bytes, &utf8);
+        if (bad) {
+            result.repairs.push_back(
+                {RepairCode::kInvalidUtf8, 0, 0,
+                 std::to_string(bad) + " invalid UTF-8 sequence(s) replaced by U+FFFD"});
+        }
+    } else {
+        utf8 = ConvertWithIconv(bytes, from);
+    }
+    result.text = DecodeUnicodeEscapes(utf8);
+    result.converted = true;
+    return result;
+}
+
+}  // namespace host::dxf

@@ -1,0 +1,31 @@
+// The text encoding of DXF files. Files of AC1021 and later are UTF-8 already; older files
+// are in the code page named by $DWGCODEPAGE and may carry \U+XXXX escapes for characters
+// outside it. Reading turns either into UTF-8 text before the tags are read.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "host/dxf/repair.h"
+#include "host/dxf/tags.h"
+
+namespace host::dxf {
+
+// The drawing's text as UTF-8 plus what was found about its encoding.
+struct DecodedText {
+    bool converted = false;  // false: the bytes are valid UTF-8 text already, text is empty
+    std::string text;
+    std::string version;          // $ACADVER, e.g. "AC1024" (empty when the header has none)
+    std::string codepage;         // $DWGCODEPAGE as found
+    std::vector<Repair> repairs;  // e.g. invalid UTF-8 replaced
+};
+// Converts a file's bytes into UTF-8 text. Throws DxfError for binary DXF and for a code page
+// the system cannot convert.
+DecodedText DecodeDxfText(std::string_view bytes);
+// Replaces \U+XXXX escapes by the characters they stand for.
+std::string DecodeUnicodeEscapes(std::string_view text);
+// The iconv name of a $DWGCODEPAGE value ("ANSI_1252" -> "CP1252"); empty when unknown.
+std::string IconvNameOfCodepage(std::string_view codepage);
+
+}  // namespace host::dxf

@@ -1,0 +1,164 @@
+// Tag level: group codes and values, line ends, encodings, value checks, writing.
+#include "host/dxf/tags.h"
+
+#include <gtest/gtest.h>
+
+#include "host/dxf/encoding.h"
+
+using namespace host::dxf;
+
+namespace {
+
+std::vector<std::pair<int, std::string>> ReadAll(std::string_view text) {
+    std::vector<std::pair<int, std::string>> out;
+    TagReader reader(text);
+    TagView t;
+    while (reader.Next(t))
+        out.emplace_back(t.code, std::string(t.value));
+    return out;
+}
+
+std::string ErrorOf(std::string_view text) {
+    try {
+        ReadAll(text);
+    } catch (const DxfError& e) {
+        return e.what();
+    }
+    return "";
+}
+
+}  // namespace
+
+TEST(DxfTagReader, ReadsEveryLineEnding) {
+    const std::vector<std::pair<int, std::string>> expected = {
+        {0, "SECTION"}, {2, "HEADER"}, {9, "$ACADVER"}, {1, "AC1024"}};
+    for (const char* eol : {"\n", "\r\n", "\r"}) {
+        std::string text;
+        for (auto& [c, v] : expected)
+            text += "  " + std::to_string(c) + eol + v + eol;
+        EXPECT_EQ(ReadAll(text), expected) << "line end " << int(eol[0]) << int(eol[1]);
+    }
+}
+
+TEST(DxfTagReader, KeepsSpacesInsideStringValuesAndTrimsCodes) {
+    auto tags = ReadAll("  1\n  two words  \n 10\n 1.5 \n");
+    ASSERT_EQ(tags.size(), 2u);
+    EXPECT_EQ(tags[0].second, "  two words  ");
+    EXPECT_EQ(tags[1].first, 10);
+}
+
+TEST(DxfTagReader, NamesTheLineOfBadInput) {
+    struct Case {
+        const char* text;
+        const char* message;
+    } cases[] = {
+        {"  0\nSECTION\nabc\nHEADER\n", "line 3: expected a group code, found \"abc\""},
+        {"  0\nSECTION\n 10\nx1.5\n", "line 4: group code 10 needs a number, found \"x1.5\""},
+        {" 70\n1.5\n", "line 2: group code 70 needs a integer, found \"1.5\""},
+        {"330\nXYZ\n", "line 2: group code 330 needs a handle, found \"XYZ\""},
+        {"  0\nSECTION\n  2\n",
+         "line 3: the file ends after group code 2 without its value (truncated file?)"},
+        {" 85\nx\n", "line 1: invalid group code 85"},
+        {"2000\nx\n", "line 1: invalid group code 2000"},
+        {" 40\nnan\n", "line 2: group code 40 needs a number, found \"nan\""},
+        {"310\nABC\n", "line 2: group code 310 needs a hexadecimal binary data, found \"ABC\""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ErrorOf(c.text), c.message) << c.text;
+}
+
+TEST(DxfTagReader, ToleratesTrailingBlankLines) {
+    EXPECT_EQ(ReadAll("  0\nEOF\n\n\n").size(), 1u);
+}
+
+TEST(DxfValues, ParseNumbersAsWrittenByOtherPrograms) {
+    double d = 0;
+    EXPECT_TRUE(ParseDouble(" 1.0E+20", d));
+    EXPECT_EQ(d, 1e20);
+    EXPECT_TRUE(ParseDouble("-.5", d));
+    EXPECT_EQ(d, -0.5);
+    EXPECT_TRUE(ParseDouble("+3", d));
+    EXPECT_FALSE(ParseDouble("inf", d));
+    EXPECT_FALSE(ParseDouble("", d));
+    std::int64_t i = 0;
+    EXPECT_TRUE(ParseInt("     0", i));
+    EXPECT_FALSE(ParseInt("1e3", i));
+    std::uint64_t h = 0;
+    EXPECT_TRUE(ParseHandle("1f", h));
+    EXPECT_EQ(h, 0x1Fu);
+    EXPECT_FALSE(ParseHandle("12345678901234567", h));
+}
+
+TEST(DxfValues, DoublesRoundTripExactly) {
+    for (double v : {0.1, 1.0 / 3, 2.5, -1e-300, 123456789.125, 0.0}) {
+        double back = -1;
+        ASSERT_TRUE(ParseDouble(FormatDouble(v), back));
+        EXPECT_EQ(back, v);
+    }
+    EXPECT_EQ(FormatDouble(2), "2.0");
+    EXPECT_EQ(FormatDouble(-0.0), "0.0");
+}
+
+TEST(DxfEncoding, DecodesUnicodeEscapes) {
+    EXPECT_EQ(DecodeUnicodeEscapes("Stra\\U+00DFe \\U+20AC"), "Straße €");
+    EXPECT_EQ(DecodeUnicodeEscapes("bad \\U+12 end"), "bad \\U+12 end");
+    EXPECT_EQ(DecodeUnicodeEscapes("\\U+D800x"), "\\U+D800x");
+}
+
+TEST(DxfEncoding, MapsCodePageNames) {
+    EXPECT_EQ(IconvNameOfCodepage("ANSI_1252"), "CP1252");
+    EXPECT_EQ(IconvNameOfCodepage("ansi_932"), "CP932");
+    EXPECT_EQ(IconvNameOfCodepage("DOS850"), "CP850");
+    EXPECT_EQ(IconvNameOfCodepage("ISO8859-2"), "ISO-8859-2");
+    EXPECT_EQ(IconvNameOfCodepage("nonsense"), "");
+}
+
+TEST(DxfEncoding, ReadsOldFilesInTheirCodePage) {
+    const std::string bytes =
+        "  0\nSECTION\n  2\nHEADER\n  9\n$ACADVER\n  1\nAC1015\n  9\n$DWGCODEPAGE\n  3\n"
+        "ANSI_1251\n  0\nENDSEC\n  0\nSECTION\n  2\nENTITIES\n  0\nTEXT\n  1\n\xCF\xF0\xE8 "
+        "\\U+00DF\n  0\nENDSEC\n  0\nEOF\n";
+    DecodedText d = DecodeDxfText(bytes);
+    EXPECT_EQ(d.version, "AC1015");
+    EXPECT_EQ(d.codepage, "ANSI_1251");
+    EXPECT_NE(d.text.find("При ß"), std::string::npos);
+    EXPECT_TRUE(d.repairs.empty());
+    // A code page the reader does not know is read as ANSI_1252, as a repair.
+    DecodedText unknown =
+        DecodeDxfText(std::string(bytes).replace(bytes.find("ANSI_1251"), 9, "KLINGON"));
+    ASSERT_EQ(unknown.repairs.size(), 1u);
+    EXPECT_EQ(unknown.repairs[0].code, host::dxf::RepairCode::kUnknownCodePage);
+    EXPECT_EQ(unknown.repairs[0].Message(), "unknown code page \"KLINGON\" read as ANSI_1252");
+}
+
+TEST(DxfEncoding, NewFilesAreUtf8AndBadBytesAreRepaired) {
+    const std::string good =
+        "  0\nSECTION\n  2\nHEADER\n  9\n$ACADVER\n  1\nAC1024\n  0\nENDSEC\n"
+        "  0\nSECTION\n  2\nENTITIES\n  0\nTEXT\n  1\nÄ\n";
+    DecodedText d = DecodeDxfText(good);
+    EXPECT_FALSE(d.converted);
+    EXPECT_TRUE(d.repairs.empty());
+    DecodedText bad = DecodeDxfText(good + "  1\n\xFF\n");
+    EXPECT_TRUE(bad.converted);
+    ASSERT_EQ(bad.repairs.size(), 1u);
+    EXPECT_EQ(bad.repairs[0].code, host::dxf::RepairCode::kInvalidUtf8);
+    EXPECT_EQ(bad.repairs[0].text, "1 invalid UTF-8 sequence(s) replaced by U+FFFD");
+    EXPECT_NE(bad.text.find("\xEF\xBF\xBD"), std::string::npos);
+}
+
+TEST(DxfEncoding, RefusesBinaryDxf) {
+    EXPECT_THROW(DecodeDxfText(std::string("AutoCAD Binary DXF\r\n\x1a\0", 22)), DxfError);
+}
+
+TEST(DxfTagWriter, WritesAlignedCodesAndEscapesLineBreaks) {
+    std::string out;
+    {
+        TagWriter w([&](std::string_view s) { out += s; });
+        w.Str(1, "a\nb");
+        w.Int(70, 5);
+        w.Real(40, 2.5);
+        w.Handle(5, 0x2AF);
+        w.Raw(1001, "APP");
+    }
+    EXPECT_EQ(out, "  1\na^Jb\n 70\n5\n 40\n2.5\n  5\n2AF\n1001\nAPP\n");
+}

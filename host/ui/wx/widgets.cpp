@@ -645,10 +645,13 @@ void WxToolkit::Apply(Record& record) {
 void WxToolkit::ApplyStyle(Record& record) {
     Window& w = *record.model;
     wxWindow* native = record.native;
-    const std::string fontKey = std::to_string(reinterpret_cast<std::uintptr_t>(w.font));
+    const FontDesc font = FontOfWindow(&w);
+    const std::string fontKey = font.face + '|' + std::to_string(font.height) + '|' +
+                                std::to_string(font.weight) + '|' + (font.italic ? 'i' : '-') +
+                                (font.underline ? 'u' : '-') + (font.strikeOut ? 's' : '-');
     if (record.fontKey != fontKey) {
         record.fontKey = fontKey;
-        native->SetFont(FontFor(FontOfWindow(&w)));
+        native->SetFont(FontFor(font));
     }
     if (w.kind == Kind::Dialog)
         return;  // shown and hidden by its modal run

@@ -38,7 +38,7 @@ std::string Script(const std::string& suffix, const std::string& text) {
 ProcessRun Cadhost(const std::string& args, const std::string& prefix = "") {
     static int n = 0;
     const std::string base = testing::TempDir() + TestName() + std::to_string(++n);
-    const std::string command = prefix + " " + CADHOST_EXE + " --load " + HOSTWX_MODULE + " " +
+    const std::string command = prefix + " " + CADHOST_EXE + " --load " + WX_TEST_MODULE + " " +
                                 args + " </dev/null >" + base + ".out 2>" + base + ".err";
     ProcessRun run;
     const int raw = std::system(command.c_str());
@@ -66,6 +66,11 @@ const char* kSession = R"(WXT_CONTROLS
 @click 1013
 @click 1016
 Yes
+@click 1019
+@dblclick 142 0,1
+@set 3456 nested
+@key 3456 Enter
+@ok
 @show
 @ok
 WXT_COLUMNS
@@ -102,6 +107,7 @@ TEST(GuiHost, ScriptGivesTheSameModelStateAsHeadless) {
     EXPECT_EQ(gui.err, headless.err);
     EXPECT_NE(headless.out.find("[answer yes]"), std::string::npos) << headless.out;
     EXPECT_NE(headless.out.find("[link clicked]"), std::string::npos) << headless.out;
+    EXPECT_NE(headless.out.find("[cells ||nested|"), std::string::npos) << headless.out;
 }
 
 TEST(GuiHost, EditedGridIsTheSameInBothToolkits) {

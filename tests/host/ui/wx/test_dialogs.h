@@ -31,6 +31,7 @@ enum ControlId {
     kAsk = 1016,
     kHidden = 1017,
     kDisabled = 1018,
+    kMore = 1019,  // opens the columns dialog over this one
 };
 // The columns dialog: its grid, the in-place edit box and the file buttons.
 constexpr int kGrid = 142;

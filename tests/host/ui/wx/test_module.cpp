@@ -3,7 +3,7 @@
 #include "platform/accmd.h"
 #include "platform/rxdefs.h"
 #include "platform/rxregsvc.h"
-#include "tests/hostwx/test_dialogs.h"
+#include "tests/host/ui/wx/test_dialogs.h"
 
 QV_EXPORT AcRx::AppRetCode acrxEntryPoint(AcRx::AppMsgCode message, void* appId) {
     switch (message) {

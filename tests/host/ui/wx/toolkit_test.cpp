@@ -15,7 +15,7 @@
 #include "host/ui/wx/desktop.h"
 #include "host/ui/wx/wx_toolkit.h"
 #include "platform/afxwin.h"
-#include "tests/hostwx/test_dialogs.h"
+#include "tests/host/ui/wx/test_dialogs.h"
 
 namespace {
 

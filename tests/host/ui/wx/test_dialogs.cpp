@@ -1,6 +1,6 @@
 // The test dialogs: resource tables written out by hand (as the resource compiler writes
 // them), two small icons made at start-up, and the dialog classes.
-#include "tests/hostwx/test_dialogs.h"
+#include "tests/host/ui/wx/test_dialogs.h"
 
 #include <array>
 #include <cstdio>
@@ -49,6 +49,7 @@ const RESOURCE_DIALOG_ITEM kControlsItems[] = {
     {kLink, "WxtLink", "", kChild, 0, 7, 162, 100, 10},
     {kWhere, "Button", "&Where", kChild | WS_TABSTOP, 0, 7, 178, 50, 14},
     {kAsk, "Button", "&Ask", kChild | WS_TABSTOP, 0, 62, 178, 50, 14},
+    {kMore, "Button", "&More", kChild | WS_TABSTOP, 0, 117, 178, 50, 14},
     {IDOK, "Button", "OK", kChild | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 180, 178, 50, 14},
     {IDCANCEL, "Button", "Cancel", kChild | WS_TABSTOP, 0, 240, 178, 50, 14},
 };
@@ -293,6 +294,7 @@ public:
         const int answer = AfxMessageBox("Keep the changes?", MB_YESNO | MB_ICONQUESTION);
         Print(answer == IDYES ? "[answer yes]" : "[answer no]");
     }
+    void OnMore() { RunColumnsDialog(); }
     void OnOK() override {
         Print("[name " + Text(*GetDlgItem(kName)) + "] [notes " + Text(*GetDlgItem(kNotes)) + "]");
         CDialog::OnOK();
@@ -312,6 +314,7 @@ ON_CBN_SELCHANGE(kDropList, OnDropList)
 ON_NOTIFY(TVN_SELCHANGEDA, kTree, OnTreeSelect)
 ON_BN_CLICKED(kWhere, OnWhere)
 ON_BN_CLICKED(kAsk, OnAsk)
+ON_BN_CLICKED(kMore, OnMore)
 END_MESSAGE_MAP()
 
 // ---- The editable grid

@@ -71,6 +71,8 @@ Yes
 @set 3456 nested
 @key 3456 Enter
 @ok
+@click 1020
+3,4
 @show
 @ok
 WXT_COLUMNS
@@ -108,6 +110,7 @@ TEST(GuiHost, ScriptGivesTheSameModelStateAsHeadless) {
     EXPECT_NE(headless.out.find("[answer yes]"), std::string::npos) << headless.out;
     EXPECT_NE(headless.out.find("[link clicked]"), std::string::npos) << headless.out;
     EXPECT_NE(headless.out.find("[cells ||nested|"), std::string::npos) << headless.out;
+    EXPECT_NE(headless.out.find("[picked 3,4]"), std::string::npos) << headless.out;
 }
 
 TEST(GuiHost, EditedGridIsTheSameInBothToolkits) {

@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/acedads.h"
 #include "platform/acutads.h"
+#include "platform/adui.h"
 #include "platform/afxcmn.h"
 #include "platform/afxdlgs.h"
 #include "platform/afxres.h"
@@ -50,6 +52,7 @@ const RESOURCE_DIALOG_ITEM kControlsItems[] = {
     {kWhere, "Button", "&Where", kChild | WS_TABSTOP, 0, 7, 178, 50, 14},
     {kAsk, "Button", "&Ask", kChild | WS_TABSTOP, 0, 62, 178, 50, 14},
     {kMore, "Button", "&More", kChild | WS_TABSTOP, 0, 117, 178, 50, 14},
+    {kPick, "Button", "&Pick <", kChild | WS_TABSTOP, 0, 62, 162, 50, 14},
     {IDOK, "Button", "OK", kChild | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 180, 178, 50, 14},
     {IDCANCEL, "Button", "Cancel", kChild | WS_TABSTOP, 0, 240, 178, 50, 14},
 };
@@ -212,12 +215,12 @@ END_MESSAGE_MAP()
 
 // ---- The controls dialog --------------------------------------------------------------------
 
-class CControlsDialog : public CDialog {
+class CControlsDialog : public CAdUiBaseDialog {
 public:
-    CControlsDialog() : CDialog(static_cast<UINT>(kControlsDialog)) {}
+    CControlsDialog() : CAdUiBaseDialog(static_cast<UINT>(kControlsDialog)) {}
 
     BOOL OnInitDialog() override {
-        CDialog::OnInitDialog();
+        CAdUiBaseDialog::OnInitDialog();
         m_link.SubclassDlgItem(kLink, this);
         m_marker.SubclassDlgItem(kMarker, this);
         auto* drop = static_cast<CComboBox*>(GetDlgItem(kDropList));
@@ -295,9 +298,20 @@ public:
         Print(answer == IDYES ? "[answer yes]" : "[answer no]");
     }
     void OnMore() { RunColumnsDialog(); }
+    void OnPick() {
+        BeginEditorCommand();
+        ads_point point{0, 0, 0};
+        const int status = acedGetPoint(nullptr, "\nPick a point: ", point);
+        CompleteEditorCommand();
+        if (status == RTNORM) {
+            char line[64];
+            std::snprintf(line, sizeof line, "[picked %g,%g]", point[0], point[1]);
+            Print(line);
+        }
+    }
     void OnOK() override {
         Print("[name " + Text(*GetDlgItem(kName)) + "] [notes " + Text(*GetDlgItem(kNotes)) + "]");
-        CDialog::OnOK();
+        CAdUiBaseDialog::OnOK();
     }
 
     CLink m_link;
@@ -308,13 +322,14 @@ public:
     DECLARE_MESSAGE_MAP()
 };
 
-BEGIN_MESSAGE_MAP(CControlsDialog, CDialog)
+BEGIN_MESSAGE_MAP(CControlsDialog, CAdUiBaseDialog)
 ON_BN_CLICKED(kHeader, OnHeader)
 ON_CBN_SELCHANGE(kDropList, OnDropList)
 ON_NOTIFY(TVN_SELCHANGEDA, kTree, OnTreeSelect)
 ON_BN_CLICKED(kWhere, OnWhere)
 ON_BN_CLICKED(kAsk, OnAsk)
 ON_BN_CLICKED(kMore, OnMore)
+ON_BN_CLICKED(kPick, OnPick)
 END_MESSAGE_MAP()
 
 // ---- The editable grid

@@ -32,6 +32,7 @@ enum ControlId {
     kHidden = 1017,
     kDisabled = 1018,
     kMore = 1019,  // opens the columns dialog over this one
+    kPick = 1020,  // hides the dialog while a point is picked in the drawing
 };
 // The columns dialog: its grid, the in-place edit box and the file buttons.
 constexpr int kGrid = 142;

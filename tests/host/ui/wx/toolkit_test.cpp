@@ -178,6 +178,28 @@ TEST(DesktopToolkit, WidgetsShowWhatTheModelHolds) {
     EXPECT_TRUE(input.Done());
 }
 
+TEST(DesktopToolkit, DialogHidesWhileAPointIsPickedInTheDrawing) {
+    StepInput input;
+    host::ScopedInput scoped(input);
+    int checks = 0;
+    input.Line("@click 1020");
+    input.Check(
+        [&] {
+            EXPECT_FALSE(Native(host::ui::InnermostSession()->root).shown);
+            ++checks;
+        },
+        "3,4");
+    input.Check(
+        [&] {
+            EXPECT_TRUE(Native(host::ui::InnermostSession()->root).shown);
+            ++checks;
+        },
+        "@cancel");
+    wxtest::RunControlsDialog();
+    EXPECT_EQ(checks, 2);
+    EXPECT_TRUE(input.Done());
+}
+
 TEST(DesktopToolkit, InPlaceEditorCoversItsCellGrowsAndTakesTheFocus) {
     StepInput input;
     host::ScopedInput scoped(input);
@@ -447,6 +469,46 @@ TEST(DesktopToolkitByHand, TypingClickingAndKeysReachTheModel) {
     wxtest::RunControlsDialog();
     hands.Stop();
     EXPECT_EQ(host::ui::InnermostSession(), nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(DesktopToolkitByHand, PopupMenusAndMessageBoxesAreRealWindows) {
+    Person person;
+    host::ScopedInput scoped(person);
+    Hands hands;
+    testing::internal::CaptureStdout();
+    hands.Then([&] { MoveTo(hands, Control(wxtest::kName), POINT{5, 5}); });
+    hands.Then([&] { hands.sim.MouseClick(); });
+    hands.Then([&] { hands.sim.Text("Bolt"); });
+    hands.WaitFor([&] { return Control(wxtest::kName).text == "Bolt"; });
+    // The edit box's own menu, from the model: the last entry is Select All.
+    hands.Then([&] { hands.sim.MouseClick(wxMOUSE_BTN_RIGHT); });
+    hands.Then([&] { hands.sim.Char(WXK_UP); });
+    hands.Then([&] { hands.sim.Char(WXK_RETURN); });
+    hands.WaitFor([&] {
+        const auto& e = Control(wxtest::kName).As<host::ui::EditState>();
+        return e.selStart == 0 && e.selEnd == 4;
+    });
+    hands.Then([&] {
+        const auto& e = Control(wxtest::kName).As<host::ui::EditState>();
+        EXPECT_EQ(e.selStart, 0u);
+        EXPECT_EQ(e.selEnd, 4u);
+        MoveTo(hands, Control(wxtest::kAsk), Centre(Control(wxtest::kAsk).ClientRect()));
+    });
+    hands.Then([&] { hands.sim.MouseClick(); });
+    // The message box is up: its default button is Yes.
+    hands.Then([] {});
+    hands.Then([&] { hands.sim.Char(WXK_RETURN); });
+    for (int i = 0; i < 4; ++i)
+        hands.Then([] {});
+    hands.Start(50);
+    wxtest::RunControlsDialog();
+    hands.Stop();
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_NE(out.find("[answer yes]"), std::string::npos) << out;
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include <filesystem>
 
 #include "host/base/command_line.h"
+#include "host/base/report.h"
 #include "host/ui/dialogs/controls.h"
 #include "host/ui/input_source.h"
 #include "host/ui/wx/wx_toolkit.h"
@@ -159,18 +160,28 @@ void WxToolkit::OnIdle(wxIdleEvent& event) {
         return;
     if (!run.ready) {
         // The first time the dialog is on the screen: it takes the model's focus, and its
-        // picture is taken when pictures were asked for.
+        // picture is taken when pictures were asked for (no script line runs meanwhile).
         run.ready = true;
+        run.busy = true;
         Settle(run.dialog, 60);
         Flush();
         if (!m_screenshots.empty() && !run.pictured) {
             run.pictured = true;
-            const std::string name = run.session->TemplateName();
+            std::string name = run.session->TemplateName();
+            for (char& c : name) {
+                if (c == '/' || c == '\\')
+                    c = '_';
+            }
             const int n = ++m_pictureCounts[name];
-            TakePicture(run, (std::filesystem::path(m_screenshots) /
-                              (name + "-" + std::to_string(n) + ".png"))
-                                 .string());
+            try {
+                TakePicture(run, (std::filesystem::path(m_screenshots) /
+                                  (name + "-" + std::to_string(n) + ".png"))
+                                     .string());
+            } catch (const ActionError& error) {
+                ReportWarning(error.what());
+            }
         }
+        run.busy = false;
     }
     if (!run.scripted)
         return;

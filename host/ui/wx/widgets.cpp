@@ -337,7 +337,7 @@ void WxToolkit::CreateControl(Record& record, wxWindow* parent) {
                     parent, wxID_ANY, text, pos, size,
                     three ? wxCHK_3STATE | wxCHK_ALLOW_3RD_STATE_FOR_USER : wxCHK_2STATE);
                 box->Bind(wxEVT_CHECKBOX, [this, model](wxCommandEvent&) {
-                    UserAction([&] { user::Click(*model); });
+                    ActOn(model, [&] { user::Click(*model); });
                     if (Record* r = RecordOf(model))
                         r->dirty |= kSelection;
                     Flush();
@@ -347,7 +347,7 @@ void WxToolkit::CreateControl(Record& record, wxWindow* parent) {
                 auto* radio = new wxRadioButton(parent, wxID_ANY, text, pos, size,
                                                 (w.style & WS_GROUP) ? wxRB_GROUP : 0);
                 radio->Bind(wxEVT_RADIOBUTTON, [this, model](wxCommandEvent&) {
-                    UserAction([&] { user::Click(*model); });
+                    ActOn(model, [&] { user::Click(*model); });
                     // The model decides which buttons of the group are checked.
                     if (Window* dialog =
                             Window::FromHandle(model->Handle()) ? model->Root() : nullptr) {
@@ -362,7 +362,7 @@ void WxToolkit::CreateControl(Record& record, wxWindow* parent) {
             } else {
                 auto* button = new wxButton(parent, wxID_ANY, text, pos, size);
                 button->Bind(wxEVT_BUTTON, [this, model](wxCommandEvent&) {
-                    UserAction([&] { user::Click(*model); });
+                    ActOn(model, [&] { user::Click(*model); });
                 });
                 native = button;
             }
@@ -402,12 +402,12 @@ void WxToolkit::CreateControl(Record& record, wxWindow* parent) {
                 style |= wxTE_RIGHT;
             auto* edit = new wxTextCtrl(parent, wxID_ANY, text, pos, size, style);
             edit->Bind(wxEVT_TEXT, [this, model, edit](wxCommandEvent&) {
-                if (Applying())
+                if (Applying() || !Window::FromHandle(model->Handle()))
                     return;
                 const std::string typed = Utf8(edit->GetValue());
                 if (typed == model->text)
                     return;
-                UserAction([&] { user::SetText(*model, typed); });
+                ActOn(model, [&] { user::SetText(*model, typed); });
                 // A limit or a single line may keep less than was typed.
                 if (Record* r = RecordOf(model))
                     r->dirty |= kText;
@@ -421,7 +421,7 @@ void WxToolkit::CreateControl(Record& record, wxWindow* parent) {
             if (IsDropList(w)) {
                 auto* choice = new wxChoice(parent, wxID_ANY, pos, one);
                 choice->Bind(wxEVT_CHOICE, [this, model](wxCommandEvent& event) {
-                    UserAction([&] { user::PickIndex(*model, event.GetSelection()); });
+                    ActOn(model, [&] { user::PickIndex(*model, event.GetSelection()); });
                 });
                 native = choice;
             } else {
@@ -429,10 +429,10 @@ void WxToolkit::CreateControl(Record& record, wxWindow* parent) {
                     new wxComboBox(parent, wxID_ANY, text, pos, one, 0, nullptr,
                                    (w.style & 0x3) == CBS_SIMPLE ? wxCB_SIMPLE : wxCB_DROPDOWN);
                 combo->Bind(wxEVT_COMBOBOX, [this, model](wxCommandEvent& event) {
-                    UserAction([&] { user::PickIndex(*model, event.GetSelection()); });
+                    ActOn(model, [&] { user::PickIndex(*model, event.GetSelection()); });
                 });
                 combo->Bind(wxEVT_TEXT, [this, model, combo](wxCommandEvent&) {
-                    if (Applying())
+                    if (Applying() || !Window::FromHandle(model->Handle()))
                         return;
                     const std::string typed = Utf8(combo->GetValue());
                     // Choosing an entry changes the text first; the choice follows.
@@ -440,7 +440,7 @@ void WxToolkit::CreateControl(Record& record, wxWindow* parent) {
                     if (typed == model->text ||
                         (sel != wxNOT_FOUND && Utf8(combo->GetString(sel)) == typed))
                         return;
-                    UserAction([&] { user::SetText(*model, typed); });
+                    ActOn(model, [&] { user::SetText(*model, typed); });
                 });
                 native = combo;
             }
@@ -450,7 +450,7 @@ void WxToolkit::CreateControl(Record& record, wxWindow* parent) {
             auto* list =
                 new wxListBox(parent, wxID_ANY, pos, size, 0, nullptr, wxLB_SINGLE | BorderOf(w));
             list->Bind(wxEVT_LISTBOX, [this, model](wxCommandEvent& event) {
-                UserAction([&] { user::PickIndex(*model, event.GetSelection()); });
+                ActOn(model, [&] { user::PickIndex(*model, event.GetSelection()); });
             });
             native = list;
             break;
@@ -458,7 +458,7 @@ void WxToolkit::CreateControl(Record& record, wxWindow* parent) {
         case Kind::ListView: {
             auto* list = new ModelList(parent, w);
             list->Bind(wxEVT_LIST_ITEM_SELECTED, [this, model](wxListEvent& event) {
-                UserAction([&] { user::PickIndex(*model, static_cast<int>(event.GetIndex())); });
+                ActOn(model, [&] { user::PickIndex(*model, static_cast<int>(event.GetIndex())); });
             });
             list->Bind(wxEVT_LIST_ITEM_ACTIVATED, [this, model, list](wxListEvent& event) {
                 // The cell under the mouse; the model learns how far the list is scrolled
@@ -479,7 +479,7 @@ void WxToolkit::CreateControl(Record& record, wxWindow* parent) {
                     left += width;
                 }
                 const int top = static_cast<int>(list->GetTopItem());
-                UserAction([&] {
+                ActOn(model, [&] {
                     user::ScrollList(*model, top, scrollX);
                     user::DoubleClickCell(*model, static_cast<int>(row), column);
                 });
@@ -513,7 +513,7 @@ void WxToolkit::CreateControl(Record& record, wxWindow* parent) {
                 TreeNode* node = nodeOf(event.GetItem());
                 if (!node || Applying())
                     return;
-                UserAction([&] { user::PickNode(*model, node); });
+                ActOn(model, [&] { user::PickNode(*model, node); });
                 // The module may refuse the change.
                 if (Record* r = RecordOf(model))
                     r->dirty |= kSelection;
@@ -523,7 +523,7 @@ void WxToolkit::CreateControl(Record& record, wxWindow* parent) {
                 TreeNode* node = nodeOf(event.GetItem());
                 if (!node || Applying() || node->expanded == open)
                     return;
-                UserAction([&] { user::ExpandNode(*model, node, open); });
+                ActOn(model, [&] { user::ExpandNode(*model, node, open); });
             };
             tree->Bind(wxEVT_TREE_ITEM_EXPANDED,
                        [expand](wxTreeEvent& event) { expand(event, true); });
@@ -535,16 +535,16 @@ void WxToolkit::CreateControl(Record& record, wxWindow* parent) {
         case Kind::Custom: {
             auto* painted = new PaintedWindow(parent, w);
             painted->Bind(wxEVT_MOTION, [this, model, painted](wxMouseEvent& event) {
-                UserAction([&] { user::MouseMove(*model, POINT{event.GetX(), event.GetY()}); });
+                ActOn(model, [&] { user::MouseMove(*model, POINT{event.GetX(), event.GetY()}); });
                 painted->SetCursor(wxCursor(CursorOf(CurrentCursor())));
             });
             painted->Bind(wxEVT_LEAVE_WINDOW, [this, model](wxMouseEvent&) {
                 // The window that holds the capture hears of the mouse leaving it.
                 if (CaptureWindow() == model)
-                    UserAction([&] { user::MouseMove(*model, POINT{-1, -1}); });
+                    ActOn(model, [&] { user::MouseMove(*model, POINT{-1, -1}); });
             });
             painted->Bind(wxEVT_LEFT_UP, [this, model](wxMouseEvent&) {
-                UserAction([&] { user::Click(*model); });
+                ActOn(model, [&] { user::Click(*model); });
             });
             native = painted;
             break;
@@ -569,7 +569,7 @@ void WxToolkit::BindCommon(Window& window, wxWindow* native) {
         // user's.
         if (!run || !run->ready)
             return;
-        UserAction([&] { user::Focus(*model); });
+        ActOn(model, [&] { user::Focus(*model); });
     });
     native->Bind(wxEVT_CONTEXT_MENU, [this, model, native](wxContextMenuEvent& event) {
         if (!Window::FromHandle(model->Handle()))
@@ -579,7 +579,7 @@ void WxToolkit::BindCommon(Window& window, wxWindow* native) {
             at = native->ClientToScreen(
                 wxPoint(native->GetClientSize().x / 2, native->GetClientSize().y / 2));
         const POINT screen = ModelScreenPoint(*model, native, at);
-        UserAction([&] { user::ContextMenu(*model, screen); });
+        ActOn(model, [&] { user::ContextMenu(*model, screen); });
     });
 }
 

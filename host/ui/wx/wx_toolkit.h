@@ -151,6 +151,12 @@ public:
     // reaches the code that opened the dialog.
     template <class F>
     void UserAction(F&& action);
+    // The same for an action on one window, which must still be there.
+    template <class F>
+    void ActOn(Window* window, F&& action) {
+        if (Window::FromHandle(window->Handle()))
+            UserAction(std::forward<F>(action));
+    }
     bool Applying() const { return m_applying > 0; }
 
     Record* RecordOf(Window* window);

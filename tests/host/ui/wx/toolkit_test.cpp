@@ -1,6 +1,7 @@
 // The desktop toolkit in this process: the test dialogs shown as real windows, driven by
 // action lines, with the native windows compared with the model between the lines.
 #include <gtest/gtest.h>
+#include <wx/clipbrd.h>
 #include <wx/image.h>
 #include <wx/timer.h>
 #include <wx/uiaction.h>
@@ -176,6 +177,32 @@ TEST(DesktopToolkit, WidgetsShowWhatTheModelHolds) {
     wxtest::RunControlsDialog();
     EXPECT_EQ(checks, 3);
     EXPECT_TRUE(input.Done());
+}
+
+TEST(DesktopToolkit, ClipboardIsTheDesktops) {
+    StepInput input;
+    host::ScopedInput scoped(input);
+    int checks = 0;
+    input.Line("@clipboard pasted text");
+    input.Check(
+        [&] {
+            wxTextDataObject data;
+            ASSERT_TRUE(wxTheClipboard->Open());
+            EXPECT_TRUE(wxTheClipboard->GetData(data));
+            wxTheClipboard->Close();
+            EXPECT_EQ(data.GetText(), "pasted text");
+            ++checks;
+        },
+        "@menu 1001 Paste");
+    input.Check(
+        [&] {
+            EXPECT_EQ(Control(wxtest::kName).text, "pasted text");
+            EXPECT_EQ(Native(Control(wxtest::kName)).text, "pasted text");
+            ++checks;
+        },
+        "@cancel");
+    wxtest::RunControlsDialog();
+    EXPECT_EQ(checks, 2);
 }
 
 TEST(DesktopToolkit, DialogHidesWhileAPointIsPickedInTheDrawing) {

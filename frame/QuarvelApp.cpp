@@ -2,8 +2,10 @@
 // start-up step.
 #include "frame/QuarvelApp.h"
 
+#include "dialogs/Registry.h"
 #include "link/DbRecords.h"
 #include "online/MenuInstaller.h"
+#include "platform/acui.h"
 #include "platform/afxwin.h"
 
 AcRx::AppRetCode CQuarvelApp::On_kInitAppMsg(void* pkt) {
@@ -32,11 +34,15 @@ IMPLEMENT_ARX_ENTRYPOINT(CQuarvelApp)
 namespace {
 
 // The module's start-up step, run when the host maps the module (before any host message):
-// the module's own image becomes the application's resource instance.
+// the module's own image becomes the application's resource instance, the host's dialog
+// library is started and the settings get their vendor key.
 struct ModuleStartup {
     ModuleStartup() {
         acrxGetApp()->SetResourceInstance(
             AfxFindModuleInstance(reinterpret_cast<const void*>(&acrxGetApp)));
+        InitAcUiDLL();
+        // The vendor key of the per-user settings.
+        CRegistry::SetVendorKey(_T("Morvane"));
     }
 } g_moduleStartup;
 

@@ -79,13 +79,33 @@ void CMyDatabase::FreeTables() {
     m_tables.clear();
 }
 
+namespace {
+
+// A value as it stands in a connection string: braced (with '}' doubled) when it holds a
+// separator, a brace or blanks at its ends, so that a path, user or password taken from a
+// drawing stays one value and cannot add keys of its own (another driver, an option).
+CString ConnectionStringValue(const CString& value) {
+    const bool plain = value.FindOneOf(_T(";{}")) == -1 &&
+                       (value.IsEmpty() || (value[0] != TCHAR(' ') && value[0] != TCHAR('\t') &&
+                                            value[value.GetLength() - 1] != TCHAR(' ') &&
+                                            value[value.GetLength() - 1] != TCHAR('\t')));
+    if (plain)
+        return value;
+    CString braced = value;
+    braced.Replace(_T("}"), _T("}}"));
+    return _T("{") + braced + _T("}");
+}
+
+}  // namespace
+
 CString CMyDatabase::BuildConnectionString() const {
     CString pattern;
     if (!ConnectTemplateMap.Lookup(m_strConnectDriver, pattern))
         return CString();
     CString text;
-    text.Format(pattern, ResolveDatabasePath(CurrentDrawingPath(), m_strDatabase), m_strUser,
-                m_strPassword);
+    text.Format(pattern,
+                ConnectionStringValue(ResolveDatabasePath(CurrentDrawingPath(), m_strDatabase)),
+                ConnectionStringValue(m_strUser), ConnectionStringValue(m_strPassword));
     return text;
 }
 
@@ -115,6 +135,7 @@ bool CMyDatabase::Open(const CString& driver, const CString& database, const CSt
     m_strDatabase = database;
     m_strUser = user;
     m_strPassword = password;
+    m_strFilePath = DatabaseFilePath(CurrentDrawingPath(), database);
     m_db.m_connectText = BuildConnectionString();
     if (!m_db.OpenConnection(_T(""), _T(""), _T("")))
         return false;
@@ -134,23 +155,24 @@ void CMyDatabase::ListTableNames(CStringArray& names) {
     WalkTableSchema([&names](const CString& name, int) { names.Add(name); });
 }
 
-namespace {
-
-// The form in which two paths of one file compare equal (letter case aside): resolved against
-// the drawing and without "." and ".." parts.
-CString ComparablePath(const CString& drawingPath, const CString& path) {
+CString DatabaseFilePath(const CString& drawingPath, const CString& path) {
     const CString resolved = ResolveDatabasePath(drawingPath, path);
-    CString canonical;
-    return PathCanonicalize(canonical, resolved.GetString()) ? canonical : resolved;
+    // Without "." and ".." parts and through symbolic links, as far as the path exists.
+    std::error_code ec;
+    const std::filesystem::path canonical =
+        std::filesystem::weakly_canonical(std::filesystem::path(qv::ToUtf8(resolved.View())), ec);
+    if (!ec && canonical.is_absolute())
+        return CString(qv::ConvertText<TCHAR>(std::string_view(canonical.string())));
+    CString cleaned;
+    return PathCanonicalize(cleaned, resolved.GetString()) ? cleaned : resolved;
 }
 
-}  // namespace
-
 CMyDatabase* CDatabasePtrArray::FindDatabase(const CString& database) const {
-    const CString drawing = CurrentDrawingPath();
-    const CString wanted = ComparablePath(drawing, database);
+    // Records are matched by the file they opened: a relative path of a link names the file
+    // beside the current drawing, whichever drawing the record was opened for.
+    const CString wanted = DatabaseFilePath(CurrentDrawingPath(), database);
     for (CMyDatabase* pDb : m_items) {
-        if (pDb && ComparablePath(drawing, pDb->m_strDatabase).CompareNoCase(wanted) == 0)
+        if (pDb && pDb->m_strFilePath.CompareNoCase(wanted) == 0)
             return pDb;
     }
     return nullptr;

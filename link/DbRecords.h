@@ -50,6 +50,9 @@ public:
     CString m_strDatabase;
     CString m_strUser;
     CString m_strPassword;
+    // The absolute path of the file the connection opened: what identifies the record (the
+    // same relative path names other files in drawings of other folders).
+    CString m_strFilePath;
     CADODatabase m_db;
 
 private:
@@ -71,7 +74,8 @@ public:
     void RemoveAt(int i) { m_items.erase(m_items.begin() + i); }
     void RemoveAll() { m_items.clear(); }
 
-    // The record whose path resolves to the same file, ignoring letter case, or null.
+    // The record that opened the file the path names for the current drawing (ignoring
+    // letter case), or null.
     CMyDatabase* FindDatabase(const CString& database) const;
     // Creates, opens and appends a record; false when the values are incomplete, the database
     // is listed already or its connection failed.
@@ -93,6 +97,10 @@ CString CurrentDrawingPath();
 // Makes a database path that is relative to the drawing's folder absolute. With no drawing
 // path, a relative path is resolved against the host's working folder.
 CString ResolveDatabasePath(const CString& drawingPath, const CString& path);
+// The absolute path of the file a database path names for a drawing: resolved against the
+// drawing's folder, without "." and ".." parts and through symbolic links where they exist.
+// Database records are identified by it (ignoring letter case).
+CString DatabaseFilePath(const CString& drawingPath, const CString& path);
 // The selection filter of linked entities: tables and block references carrying link data.
 // Release it with acutRelRb.
 resbuf* LinkedEntityFilter();

@@ -86,6 +86,8 @@ private:
 
 // The resources registered for an image, or null.
 const RESOURCE_DIRECTORY* AfxFindResourceDirectory(HINSTANCE instance);
+// The lookups below search the image of the instance handle, or, with a null instance, every
+// image with resources in the order they were loaded (the framework's resource chain).
 // A dialog template of an image by number or by name (a MAKEINTRESOURCE pointer or a
 // UTF-8/UTF-16 name, compared ignoring case); null when the image has no such template.
 const RESOURCE_DIALOG* AfxFindDialogTemplate(HINSTANCE instance, const char* name);

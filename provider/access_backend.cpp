@@ -4,7 +4,6 @@
 #include <glib.h>
 #include <mdbtools.h>
 #include <sqlite3.h>
-#include <sys/stat.h>
 
 #include <cstring>
 #include <map>
@@ -13,6 +12,8 @@
 #include "platform/ATLComTime.h"
 #include "provider/access_queries.h"
 #include "provider/backend.h"
+#include "provider/captured_output.h"
+#include "provider/database_file.h"
 #include "provider/sqlite_engine.h"
 
 namespace provider {
@@ -132,18 +133,25 @@ struct GFreeDeleter {
 class AccessFile {
 public:
     explicit AccessFile(const std::string& path) {
-        struct stat st {};
-        if (::stat(path.c_str(), &st) != 0)
-            Fail(E_FAIL, kAccessSource, "Could not find file '" + path + "'.");
-        m_mdb = mdb_open(path.c_str(), MDB_NOFLAGS);
-        if (!m_mdb)
-            Fail(E_FAIL, kAccessSource, "Unrecognized database format '" + path + "'.");
+        // The library opens the file by name: it gets the name of a descriptor that is known
+        // to be a regular file, so that nothing it opens can block.
+        const RegularFile file(path, kAccessSource);
+        const CapturedOutput quiet;
+        m_mdb = mdb_open(file.Name().c_str(), MDB_NOFLAGS);
+        if (!m_mdb) {
+            Fail(E_FAIL, kAccessSource,
+                 "Unrecognized database format '" + path + "'." + quiet.Summary());
+        }
         if (!mdb_read_catalog(m_mdb, MDB_ANY)) {
+            const std::string summary = quiet.Summary();
             mdb_close(m_mdb);
-            Fail(E_FAIL, kAccessSource, "Cannot read the catalog of '" + path + "'.");
+            Fail(E_FAIL, kAccessSource, "Cannot read the catalog of '" + path + "'." + summary);
         }
     }
-    ~AccessFile() { mdb_close(m_mdb); }
+    ~AccessFile() {
+        const CapturedOutput quiet;
+        mdb_close(m_mdb);
+    }
     AccessFile(const AccessFile&) = delete;
     AccessFile& operator=(const AccessFile&) = delete;
 
@@ -176,6 +184,7 @@ struct TableDeleter {
 
 void AccessFile::CopyTable(MdbCatalogEntry* entry, SqliteDatabase& db, const std::string& name,
                            bool copyObjects) {
+    const SqliteDatabase::OwnStatements own(db);
     std::unique_ptr<MdbTableDef, TableDeleter> table(mdb_read_table(entry));
     if (!table)
         Fail(E_FAIL, kAccessSource, "Cannot read the table '" + name + "'.");
@@ -346,10 +355,41 @@ public:
     }
 
     ResultSet Query(const std::u16string& sql) override {
-        return m_db.Query(qv::ToUtf8(sql), [this](const std::string& name) { return Load(name); });
+        const CapturedOutput quiet;
+        try {
+            return m_db.Query(qv::ToUtf8(sql),
+                              [this](const std::string& name) { return Load(name); });
+        } catch (const _com_error& e) {
+            FailWithSummary(e, quiet);
+        }
     }
 
     ResultSet Tables() override {
+        const CapturedOutput quiet;
+        try {
+            return ListTables();
+        } catch (const _com_error& e) {
+            FailWithSummary(e, quiet);
+        }
+    }
+
+    std::u16string QuoteName(std::u16string_view name) override {
+        std::u16string out = u"[";
+        for (char16_t c : name)
+            out += c == u']' ? std::u16string(u"]]") : std::u16string(1, c);
+        return out + u"]";
+    }
+
+private:
+    // Rethrows an error with what the reader printed meanwhile, in short.
+    [[noreturn]] static void FailWithSummary(const _com_error& e, const CapturedOutput& quiet) {
+        const std::string summary = quiet.Summary();
+        if (summary.empty())
+            throw e;
+        Fail(e.Error(), kAccessSource, e.Description().Utf8() + summary);
+    }
+
+    ResultSet ListTables() {
         std::vector<std::pair<std::u16string, std::u16string>> rows;
         for (MdbCatalogEntry* e : m_file.Entries(MDB_TABLE, false)) {
             rows.emplace_back(qv::ToUtf16(std::string_view(e->object_name)), u"TABLE");
@@ -362,14 +402,6 @@ public:
         return MakeTablesRowset(rows);
     }
 
-    std::u16string QuoteName(std::u16string_view name) override {
-        std::u16string out = u"[";
-        for (char16_t c : name)
-            out += c == u']' ? std::u16string(u"]]") : std::u16string(1, c);
-        return out + u"]";
-    }
-
-private:
     // Creates the table or view a statement asked for; false when the file has no such object.
     bool Load(const std::string& requested) {
         const std::string key = Folded(requested);

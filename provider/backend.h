@@ -23,7 +23,8 @@ public:
 std::unique_ptr<Backend> OpenBackend(const std::string& connectionString, const std::string& user,
                                      const std::string& password);
 
-std::unique_ptr<Backend> OpenSqliteBackend(const std::string& path);
+// busyTimeoutMs: how long a statement waits while another program writes the file.
+std::unique_ptr<Backend> OpenSqliteBackend(const std::string& path, int busyTimeoutMs);
 std::unique_ptr<Backend> OpenAccessBackend(const std::string& path);
 std::unique_ptr<Backend> OpenOdbcBackend(const std::string& connectionString);
 

@@ -1,4 +1,6 @@
 // Choosing a backend from the connection string, and the SQLite file backend.
+#include <algorithm>
+#include <cstdlib>
 #include <stdexcept>
 
 #include "provider/backend.h"
@@ -15,8 +17,8 @@ namespace {
 
 class SqliteBackend : public Backend {
 public:
-    explicit SqliteBackend(const std::string& path)
-        : m_db(SqliteDatabase::OpenReadOnly(path, kSqliteSource)) {}
+    SqliteBackend(const std::string& path, int busyTimeoutMs)
+        : m_db(SqliteDatabase::OpenReadOnly(path, kSqliteSource, busyTimeoutMs)) {}
     ResultSet Query(const std::u16string& sql) override { return m_db.Query(qv::ToUtf8(sql)); }
     ResultSet Tables() override { return m_db.Tables(); }
     std::u16string QuoteName(std::u16string_view name) override {
@@ -43,10 +45,23 @@ bool IsSqliteDriver(const std::string& driver) {
            qv::CompareNoCase<char>(driver, "SQLite3") == 0;
 }
 
+// The "Timeout" of a connection string (milliseconds, as the SQLite ODBC driver reads it),
+// within 0 to 60 s; the engine's default when absent or not a number.
+int BusyTimeout(const ConnectionString& parsed) {
+    const auto text = parsed.Get("Timeout");
+    if (!text || text->empty())
+        return SqliteDatabase::kDefaultBusyTimeoutMs;
+    char* end = nullptr;
+    const long ms = std::strtol(text->c_str(), &end, 10);
+    if (!end || *end != 0)
+        return SqliteDatabase::kDefaultBusyTimeoutMs;
+    return static_cast<int>(std::clamp(ms, 0L, 60000L));
+}
+
 }  // namespace
 
-std::unique_ptr<Backend> OpenSqliteBackend(const std::string& path) {
-    return std::make_unique<SqliteBackend>(path);
+std::unique_ptr<Backend> OpenSqliteBackend(const std::string& path, int busyTimeoutMs) {
+    return std::make_unique<SqliteBackend>(path, busyTimeoutMs);
 }
 
 std::unique_ptr<Backend> OpenBackend(const std::string& text, const std::string& user,
@@ -64,7 +79,8 @@ std::unique_ptr<Backend> OpenBackend(const std::string& text, const std::string&
             Fail(E_FAIL, IsAccessDriver(*driver) ? kAccessSource : kSqliteSource,
                  "The connection string names no database file (Dbq=...).");
         }
-        return IsAccessDriver(*driver) ? OpenAccessBackend(*file) : OpenSqliteBackend(*file);
+        return IsAccessDriver(*driver) ? OpenAccessBackend(*file)
+                                       : OpenSqliteBackend(*file, BusyTimeout(*parsed));
     }
     if (!driver && !parsed->Get("DSN") && !parsed->Get("FileDSN")) {
         Fail(E_FAIL, kOdbcSource, "Data source name not found and no default driver specified");

@@ -2,6 +2,7 @@
 // driver's quote character and its diagnostics turned into provider errors.
 #include "provider/backend.h"
 #include "provider/odbc_driver.h"
+#include "provider/query_text.h"
 #include "provider/sqlite_engine.h"
 
 namespace provider {
@@ -109,6 +110,14 @@ public:
         : m_connection(Connect(connectionString)) {}
 
     ResultSet Query(const std::u16string& sql) override {
+        // Drivers that honour the read-only access mode refuse writes themselves; many ignore
+        // it (the SQLite ODBC driver among them), so every statement must also read as a
+        // single query before the driver sees it.
+        if (const auto why = WhyNotAReadOnlyQuery(sql)) {
+            Fail(DB_E_ERRORSINCOMMAND, kOdbcSource,
+                 "The command was refused: " + *why +
+                     ". Only a single statement that reads the database is run.");
+        }
         try {
             return ToResultSet(m_connection->Execute(RewriteQuotes(sql)));
         } catch (const odbc::Error& e) {

@@ -255,6 +255,10 @@ Connection::Connection(const std::u16string& connectionString)
     SQLSetEnvAttr(m_handles->env.Get(), SQL_ATTR_ODBC_VERSION,
                   reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
     m_handles->dbc = std::make_unique<Handle>(SQL_HANDLE_DBC, m_handles->env.Get());
+    // Asked for before connecting, when drivers decide how to open the source; a driver
+    // without the mode ignores it.
+    SQLSetConnectAttrW(m_handles->dbc->Get(), SQL_ATTR_ACCESS_MODE,
+                       reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(SQL_MODE_READ_ONLY)), 0);
     SQLWCHAR out[1024];
     SQLSMALLINT outLength = 0;
     const SQLRETURN rc = SQLDriverConnectW(m_handles->dbc->Get(), nullptr, W(connectionString),

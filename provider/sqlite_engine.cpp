@@ -1,13 +1,21 @@
 #include "provider/sqlite_engine.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <limits>
+#include <mutex>
 
 #include "platform/ATLComTime.h"
+#include "provider/database_file.h"
 
 namespace provider {
 
@@ -352,19 +360,236 @@ bool OleDateFromIso(std::string_view text, double& out) {
     return true;
 }
 
-SqliteDatabase SqliteDatabase::OpenReadOnly(const std::string& path, std::u16string_view source) {
+namespace {
+
+// ---- Opening files ---------------------------------------------------------------------------
+
+using OpenCall = int (*)(const char*, int, int);
+OpenCall g_systemOpen = nullptr;
+
+// SQLite's open(2): non-blocking, and refusing named pipes and sockets. The provider checks a
+// database file before SQLite opens it; this closes the window in which the path could be
+// replaced by a pipe that would block the host until some writer comes.
+int NonBlockingOpen(const char* path, int flags, int mode) {
+    const int fd = g_systemOpen(path, flags | O_NONBLOCK, mode);
+    if (fd < 0)
+        return fd;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode))) {
+        ::close(fd);
+        errno = ENXIO;
+        return -1;
+    }
+    if (!(flags & O_NONBLOCK))
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
+// Installs NonBlockingOpen in SQLite's Unix file layer, once for the process.
+void InstallNonBlockingOpen() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        sqlite3_vfs* vfs = sqlite3_vfs_find("unix");
+        if (!vfs || vfs->iVersion < 3 || !vfs->xGetSystemCall || !vfs->xSetSystemCall)
+            return;
+        g_systemOpen = reinterpret_cast<OpenCall>(vfs->xGetSystemCall(vfs, "open"));
+        if (g_systemOpen) {
+            vfs->xSetSystemCall(vfs, "open",
+                                reinterpret_cast<sqlite3_syscall_ptr>(&NonBlockingOpen));
+        }
+    });
+}
+
+// The name SQLite gets for a path: never read as a URI ("file:...") or as the in-memory
+// database (":memory:").
+std::string PlainFileName(const std::string& path) {
+    if (!path.empty() && (path[0] == ':' || path.rfind("file:", 0) == 0))
+        return "./" + path;
+    return path;
+}
+
+// ---- Checking statements ---------------------------------------------------------------------
+
+// Past blanks, semicolons and comments.
+const char* SkipFiller(const char* p) {
+    while (p && *p) {
+        if (*p == ' ' || *p == '\t' || *p == '\r' || *p == '\n' || *p == '\f' || *p == ';') {
+            ++p;
+        } else if (p[0] == '-' && p[1] == '-') {
+            while (*p && *p != '\n')
+                ++p;
+        } else if (p[0] == '/' && p[1] == '*') {
+            const char* end = std::strstr(p + 2, "*/");
+            p = end ? end + 2 : p + std::strlen(p);  // an unclosed comment runs to the end
+        } else {
+            break;
+        }
+    }
+    return p;
+}
+
+// Blanks, semicolons and comments only.
+bool NothingMoreIn(const char* text) {
+    return !text || *SkipFiller(text) == 0;
+}
+
+// The first word of a statement, in capitals ("VACUUM", "EXPLAIN").
+std::string FirstWord(const char* sql) {
+    const char* p = SkipFiller(sql);
+    while (*p == '(' || *p == ' ')
+        ++p;
+    std::string word;
+    while (std::isalpha(static_cast<unsigned char>(*p)))
+        word += static_cast<char>(std::toupper(static_cast<unsigned char>(*p++)));
+    return word;
+}
+
+bool IsOneOf(const char* name, std::initializer_list<std::string_view> names) {
+    if (!name)
+        return false;
+    const std::string lower = qv::ToUtf8(qv::ToLower<char16_t>(qv::ToUtf16(name)));
+    return std::find(names.begin(), names.end(), lower) != names.end();
+}
+
+}  // namespace
+
+// What the authorizer needs: whether the provider runs its own statements, why the last
+// statement was refused, and the busy timeout for messages.
+struct SqliteDatabase::Guard {
+    int own = 0;
+    std::string statementWord;  // the first word of the statement being prepared
+    std::string refusal;
+    int busyTimeoutMs = 0;
+};
+
+SqliteDatabase::SqliteDatabase(sqlite3* db, std::u16string_view source)
+    : m_db(db), m_source(source), m_guard(std::make_unique<Guard>()) {}
+
+SqliteDatabase::OwnStatements::OwnStatements(SqliteDatabase& db) : m_db(db) {
+    ++m_db.m_guard->own;
+}
+SqliteDatabase::OwnStatements::~OwnStatements() {
+    --m_db.m_guard->own;
+}
+
+int SqliteDatabase::Authorize(void* data, int action, const char* first, const char* second,
+                              const char*, const char*) {
+    auto* guard = static_cast<Guard*>(data);
+    if (guard->own > 0)
+        return SQLITE_OK;
+    // The first refusal names the statement; SQLite may ask about its parts afterwards.
+    const auto refuse = [guard](std::string why) {
+        if (guard->refusal.empty())
+            guard->refusal = std::move(why);
+        return SQLITE_DENY;
+    };
+    // Named after the statement where it says what it does: creating a table also inserts
+    // into the schema table, and ANALYZE writes statistics.
+    const auto changes = [&](const char* verb) {
+        const std::string& word = guard->statementWord;
+        const bool query = word == "SELECT" || word == "WITH" || word == "VALUES" ||
+                           word == "EXPLAIN" || word.empty();
+        return refuse((query ? std::string(verb) : word) + " would change the database");
+    };
+    switch (action) {
+        case SQLITE_SELECT:
+        case SQLITE_READ:
+        case SQLITE_RECURSIVE:
+            return SQLITE_OK;
+        case SQLITE_FUNCTION:
+            if (IsOneOf(second,
+                        {"load_extension", "fts3_tokenizer", "readfile", "writefile", "edit"})) {
+                return refuse(std::string("the function ") + second +
+                              "() reaches outside the database");
+            }
+            return SQLITE_OK;
+        case SQLITE_PRAGMA:
+            // The listings of the schema only read; every other PRAGMA sets or runs something.
+            if (IsOneOf(first, {"table_info", "table_xinfo", "table_list", "index_list",
+                                "index_info", "index_xinfo", "foreign_key_list"})) {
+                return SQLITE_OK;
+            }
+            return refuse(std::string("PRAGMA ") + (first ? first : "") +
+                          " is not one of the PRAGMAs that only list the schema");
+        case SQLITE_ATTACH:
+            return refuse("ATTACH would open another database file");
+        case SQLITE_DETACH:
+            return refuse("DETACH would change the databases of the connection");
+        case SQLITE_TRANSACTION:
+        case SQLITE_SAVEPOINT:
+            return refuse("a transaction statement is not a query");
+        case SQLITE_INSERT:
+            return changes("INSERT");
+        case SQLITE_UPDATE:
+            // Asked about the schema table while SQLite sets up a built-in table-valued
+            // function such as pragma_table_info; a real change of it is a write, refused
+            // after preparing.
+            if (IsOneOf(first, {"sqlite_master", "sqlite_temp_master"}))
+                return SQLITE_OK;
+            return changes("UPDATE");
+        case SQLITE_DELETE:
+            return changes("DELETE");
+        case SQLITE_CREATE_INDEX:
+        case SQLITE_CREATE_TABLE:
+        case SQLITE_CREATE_TEMP_INDEX:
+        case SQLITE_CREATE_TEMP_TABLE:
+        case SQLITE_CREATE_TEMP_TRIGGER:
+        case SQLITE_CREATE_TEMP_VIEW:
+        case SQLITE_CREATE_TRIGGER:
+        case SQLITE_CREATE_VIEW:
+        case SQLITE_CREATE_VTABLE:
+            return changes("CREATE");
+        case SQLITE_DROP_INDEX:
+        case SQLITE_DROP_TABLE:
+        case SQLITE_DROP_TEMP_INDEX:
+        case SQLITE_DROP_TEMP_TABLE:
+        case SQLITE_DROP_TEMP_TRIGGER:
+        case SQLITE_DROP_TEMP_VIEW:
+        case SQLITE_DROP_TRIGGER:
+        case SQLITE_DROP_VIEW:
+        case SQLITE_DROP_VTABLE:
+            return changes("DROP");
+        case SQLITE_ALTER_TABLE:
+            return changes("ALTER TABLE");
+        case SQLITE_REINDEX:
+            return changes("REINDEX");
+        case SQLITE_ANALYZE:
+            return changes("ANALYZE");
+        default:
+            return refuse("the statement is not a query");
+    }
+}
+
+void SqliteDatabase::Harden() {
+    sqlite3_db_config(m_db, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, nullptr);
+    sqlite3_db_config(m_db, SQLITE_DBCONFIG_ENABLE_FTS3_TOKENIZER, 0, nullptr);
+    sqlite3_db_config(m_db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    // Views, triggers and defaults of a database from elsewhere call only harmless functions.
+    sqlite3_db_config(m_db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    sqlite3_limit(m_db, SQLITE_LIMIT_ATTACHED, 0);
+    sqlite3_set_authorizer(m_db, &SqliteDatabase::Authorize, m_guard.get());
+}
+
+SqliteDatabase SqliteDatabase::OpenReadOnly(const std::string& path, std::u16string_view source,
+                                            int busyTimeoutMs) {
+    RequireRegularFile(path, source);
+    InstallNonBlockingOpen();
     sqlite3* db = nullptr;
-    const int rc =
-        sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+    const int rc = sqlite3_open_v2(PlainFileName(path).c_str(), &db,
+                                   SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
     SqliteDatabase result(db, source);
+    const std::string prefix = "Cannot open database file '" + path + "': ";
     if (rc != SQLITE_OK)
-        result.FailWithMessage(E_FAIL, "Cannot open database file '" + path + "': ");
+        result.FailWithMessage(E_FAIL, prefix);
+    result.Harden();
+    // Set before the first read: a file another program is writing is waited for.
+    result.m_guard->busyTimeoutMs = busyTimeoutMs;
+    sqlite3_busy_timeout(db, busyTimeoutMs);
     // Opening is lazy in SQLite: read the schema now so a missing or foreign file fails here.
     if (sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) !=
         SQLITE_OK) {
-        result.FailWithMessage(E_FAIL, "Cannot open database file '" + path + "': ");
+        result.FailWithMessage(E_FAIL, prefix);
     }
-    sqlite3_busy_timeout(db, 2000);
     return result;
 }
 
@@ -375,14 +600,18 @@ SqliteDatabase SqliteDatabase::InMemory(std::u16string_view source) {
     SqliteDatabase result(db, source);
     if (rc != SQLITE_OK)
         result.FailWithMessage(E_FAIL);
+    result.Harden();
     return result;
 }
 
 SqliteDatabase::SqliteDatabase(SqliteDatabase&& o) noexcept
-    : m_db(std::exchange(o.m_db, nullptr)), m_source(std::move(o.m_source)) {}
+    : m_db(std::exchange(o.m_db, nullptr)),
+      m_source(std::move(o.m_source)),
+      m_guard(std::move(o.m_guard)) {}
 SqliteDatabase& SqliteDatabase::operator=(SqliteDatabase&& o) noexcept {
     std::swap(m_db, o.m_db);
     std::swap(m_source, o.m_source);
+    std::swap(m_guard, o.m_guard);
     return *this;
 }
 SqliteDatabase::~SqliteDatabase() {
@@ -391,20 +620,26 @@ SqliteDatabase::~SqliteDatabase() {
 
 void SqliteDatabase::FailWithMessage(HRESULT hr, std::string_view prefix) {
     std::string message(prefix);
-    message += m_db ? sqlite3_errmsg(m_db) : "out of memory";
+    const int code = m_db ? sqlite3_errcode(m_db) : SQLITE_NOMEM;
+    if (code == SQLITE_BUSY && m_guard) {
+        char waited[32];
+        std::snprintf(waited, sizeof waited, "%g", m_guard->busyTimeoutMs / 1000.0);
+        message += std::string(prefix.empty() ? "the database" : "it") +
+                   " is locked by another program; gave up waiting after " + waited + " s.";
+    } else {
+        message += m_db ? sqlite3_errmsg(m_db) : "out of memory";
+    }
     Fail(hr, m_source, message);
 }
 
-void SqliteDatabase::Execute(std::string_view sql) {
-    char* error = nullptr;
-    if (sqlite3_exec(m_db, std::string(sql).c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
-        std::string message = error ? error : "unknown error";
-        sqlite3_free(error);
-        Fail(DB_E_ERRORSINCOMMAND, m_source, message);
-    }
+namespace {
+
+[[noreturn]] void FailRefused(std::u16string_view source, const std::string& why) {
+    Fail(DB_E_ERRORSINCOMMAND, source,
+         "The command was refused: " + why +
+             ". Only a single statement that reads the database is run.");
 }
 
-namespace {
 struct StatementDeleter {
     void operator()(sqlite3_stmt* s) const { sqlite3_finalize(s); }
 };
@@ -422,83 +657,108 @@ std::string MissingTableName(const char* message) {
 }
 }  // namespace
 
+void SqliteDatabase::Execute(std::string_view sql) {
+    const OwnStatements own(*this);
+    const std::string text(sql);
+    sqlite3_stmt* raw = nullptr;
+    const char* tail = nullptr;
+    if (sqlite3_prepare_v2(m_db, text.c_str(), -1, &raw, &tail) != SQLITE_OK)
+        FailWithMessage(DB_E_ERRORSINCOMMAND);
+    const Statement stmt(raw);
+    // One statement: text the provider builds from names in a file can never add a second.
+    if (!NothingMoreIn(tail))
+        FailRefused(m_source, "the text holds more than one statement");
+    if (!stmt)
+        return;
+    int rc;
+    while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
+    }
+    if (rc != SQLITE_DONE)
+        FailWithMessage(DB_E_ERRORSINCOMMAND);
+}
+
 ResultSet SqliteDatabase::Query(std::string_view sql, const MissingTableHook& onMissingTable) {
-    ResultSet result;
-    std::string text(sql);
-    const char* rest = text.c_str();
-    bool any = false;
-    while (rest && *rest) {
-        sqlite3_stmt* raw = nullptr;
-        const char* tail = nullptr;
-        int rc = sqlite3_prepare_v2(m_db, rest, -1, &raw, &tail);
-        for (int attempt = 0; rc != SQLITE_OK && onMissingTable && attempt < 256; ++attempt) {
-            const std::string missing = MissingTableName(sqlite3_errmsg(m_db));
-            if (missing.empty() || !onMissingTable(missing))
-                break;
-            rc = sqlite3_prepare_v2(m_db, rest, -1, &raw, &tail);
+    const std::string text(sql);
+    m_guard->statementWord = FirstWord(text.c_str());
+    const auto prepare = [&](sqlite3_stmt*& raw, const char*& tail) {
+        m_guard->refusal.clear();
+        return sqlite3_prepare_v2(m_db, text.c_str(), -1, &raw, &tail);
+    };
+    sqlite3_stmt* raw = nullptr;
+    const char* tail = nullptr;
+    int rc = prepare(raw, tail);
+    // The hook runs statements of its own, which replace the connection's last error.
+    std::string missing = rc == SQLITE_OK ? std::string() : MissingTableName(sqlite3_errmsg(m_db));
+    for (int attempt = 0; !missing.empty() && onMissingTable && attempt < 256; ++attempt) {
+        bool created = false;
+        {
+            const OwnStatements own(*this);
+            created = onMissingTable(missing);
         }
-        if (rc != SQLITE_OK) {
-            const bool noTable = !MissingTableName(sqlite3_errmsg(m_db)).empty();
-            FailWithMessage(noTable ? DB_E_NOTABLE : DB_E_ERRORSINCOMMAND);
-        }
-        Statement stmt(raw);
-        rest = tail;
-        if (!stmt)
-            continue;  // blanks or a comment
-        const int count = sqlite3_column_count(stmt.get());
-        ResultSet rs;
-        std::vector<bool> declared(count, false);
+        if (!created)
+            Fail(DB_E_NOTABLE, m_source, "no such table: " + missing);
+        rc = prepare(raw, tail);
+        missing = rc == SQLITE_OK ? std::string() : MissingTableName(sqlite3_errmsg(m_db));
+    }
+    if (rc != SQLITE_OK) {
+        if (!m_guard->refusal.empty())
+            FailRefused(m_source, m_guard->refusal);
+        FailWithMessage(missing.empty() ? DB_E_ERRORSINCOMMAND : DB_E_NOTABLE);
+    }
+    Statement stmt(raw);
+    if (!stmt)
+        Fail(DB_E_NOCOMMAND, m_source, "The command text is empty.");
+    if (!NothingMoreIn(tail))
+        FailRefused(m_source, "the text holds more than one statement");
+    if (!sqlite3_stmt_readonly(stmt.get()))
+        FailRefused(m_source, m_guard->statementWord + " would write to the database or a file");
+    const int count = sqlite3_column_count(stmt.get());
+    ResultSet rs;
+    std::vector<bool> declared(count, false);
+    for (int c = 0; c < count; ++c) {
+        Column column;
+        const char* name = sqlite3_column_name(stmt.get(), c);
+        column.name = qv::ToUtf16(std::string_view(name ? name : ""));
+        const char* decl = sqlite3_column_decltype(stmt.get(), c);
+        declared[c] = decl && ColumnFromDeclaredType(decl, column);
+        rs.columns.push_back(std::move(column));
+    }
+    for (;;) {
+        rc = sqlite3_step(stmt.get());
+        if (rc == SQLITE_DONE)
+            break;
+        if (rc != SQLITE_ROW)
+            FailWithMessage(DB_E_ERRORSINCOMMAND);
         for (int c = 0; c < count; ++c) {
-            Column column;
-            const char* name = sqlite3_column_name(stmt.get(), c);
-            column.name = qv::ToUtf16(std::string_view(name ? name : ""));
-            const char* decl = sqlite3_column_decltype(stmt.get(), c);
-            declared[c] = decl && ColumnFromDeclaredType(decl, column);
-            rs.columns.push_back(std::move(column));
-        }
-        for (;;) {
-            rc = sqlite3_step(stmt.get());
-            if (rc == SQLITE_DONE)
-                break;
-            if (rc != SQLITE_ROW)
-                FailWithMessage(DB_E_ERRORSINCOMMAND);
-            for (int c = 0; c < count; ++c) {
-                switch (sqlite3_column_type(stmt.get(), c)) {
-                    case SQLITE_INTEGER:
-                        rs.cells.emplace_back(std::int64_t{sqlite3_column_int64(stmt.get(), c)});
-                        break;
-                    case SQLITE_FLOAT:
-                        rs.cells.emplace_back(sqlite3_column_double(stmt.get(), c));
-                        break;
-                    case SQLITE_TEXT: {
-                        const auto* p =
-                            static_cast<const char16_t*>(sqlite3_column_text16(stmt.get(), c));
-                        const int bytes = sqlite3_column_bytes16(stmt.get(), c);
-                        rs.cells.emplace_back(
-                            std::u16string(p ? p : u"", static_cast<std::size_t>(bytes) / 2));
-                        break;
-                    }
-                    case SQLITE_BLOB: {
-                        const auto* p =
-                            static_cast<const std::uint8_t*>(sqlite3_column_blob(stmt.get(), c));
-                        rs.cells.emplace_back(Blob(p, p + sqlite3_column_bytes(stmt.get(), c)));
-                        break;
-                    }
-                    default:
-                        rs.cells.emplace_back(std::monostate{});
-                        break;
+            switch (sqlite3_column_type(stmt.get(), c)) {
+                case SQLITE_INTEGER:
+                    rs.cells.emplace_back(std::int64_t{sqlite3_column_int64(stmt.get(), c)});
+                    break;
+                case SQLITE_FLOAT:
+                    rs.cells.emplace_back(sqlite3_column_double(stmt.get(), c));
+                    break;
+                case SQLITE_TEXT: {
+                    const auto* p =
+                        static_cast<const char16_t*>(sqlite3_column_text16(stmt.get(), c));
+                    const int bytes = sqlite3_column_bytes16(stmt.get(), c);
+                    rs.cells.emplace_back(
+                        std::u16string(p ? p : u"", static_cast<std::size_t>(bytes) / 2));
+                    break;
                 }
+                case SQLITE_BLOB: {
+                    const auto* p =
+                        static_cast<const std::uint8_t*>(sqlite3_column_blob(stmt.get(), c));
+                    rs.cells.emplace_back(Blob(p, p + sqlite3_column_bytes(stmt.get(), c)));
+                    break;
+                }
+                default:
+                    rs.cells.emplace_back(std::monostate{});
+                    break;
             }
         }
-        if (count > 0 || !any) {
-            SettleColumnTypes(rs, declared);
-            result = std::move(rs);
-            any = true;
-        }
     }
-    if (!any)
-        Fail(DB_E_NOCOMMAND, m_source, "The command text is empty.");
-    return result;
+    SettleColumnTypes(rs, declared);
+    return rs;
 }
 
 ResultSet MakeTablesRowset(const std::vector<std::pair<std::u16string, std::u16string>>& rows) {

@@ -25,8 +25,13 @@ bool OleDateFromIso(std::string_view text, double& out);
 
 class SqliteDatabase {
 public:
-    // Opens a database file read-only; throws _com_error 0x80004005 when it cannot be opened.
-    static SqliteDatabase OpenReadOnly(const std::string& path, std::u16string_view source);
+    // How long a statement waits for another program's write to end before it gives up.
+    static constexpr int kDefaultBusyTimeoutMs = 5000;
+
+    // Opens a database file read-only; throws _com_error 0x80004005 when it cannot be opened
+    // (anything but a regular file is refused before SQLite sees it).
+    static SqliteDatabase OpenReadOnly(const std::string& path, std::u16string_view source,
+                                       int busyTimeoutMs = kDefaultBusyTimeoutMs);
     // A private in-memory database.
     static SqliteDatabase InMemory(std::u16string_view source);
 
@@ -38,22 +43,44 @@ public:
     // when it created the table (the statement is then prepared again).
     using MissingTableHook = std::function<bool(const std::string& name)>;
 
-    // Runs the statement(s) and returns the rows of the last one that yields columns. Errors:
-    // 0x80040E37 for a missing table, 0x80040E14 for any other fault of the command.
+    // Runs one statement that only reads this database and returns its rows. Anything else is
+    // refused with 0x80040E14 before it runs: a second statement, ATTACH and DETACH, VACUUM,
+    // changes to data or schema, transactions, PRAGMAs other than the schema listings, and the
+    // functions that reach outside the database (load_extension, fts3_tokenizer). Other
+    // errors: 0x80040E37 for a missing table, 0x80040E14 for any other fault of the command.
     ResultSet Query(std::string_view sql, const MissingTableHook& onMissingTable = {});
-    // Runs statements without rows (used to build the in-memory copy); throws on error.
+    // Runs one statement of the provider's own, unchecked (used to build the in-memory copy);
+    // throws on error.
     void Execute(std::string_view sql);
     // Tables and views (internal tables left out): TABLE_CATALOG, TABLE_SCHEMA, TABLE_NAME,
     // TABLE_TYPE.
     ResultSet Tables();
     sqlite3* Handle() const { return m_db; }
 
+    // While alive, statements the provider prepares itself on Handle() are not checked.
+    class OwnStatements {
+    public:
+        explicit OwnStatements(SqliteDatabase& db);
+        ~OwnStatements();
+        OwnStatements(const OwnStatements&) = delete;
+        OwnStatements& operator=(const OwnStatements&) = delete;
+
+    private:
+        SqliteDatabase& m_db;
+    };
+
 private:
-    SqliteDatabase(sqlite3* db, std::u16string_view source) : m_db(db), m_source(source) {}
+    struct Guard;
+    SqliteDatabase(sqlite3* db, std::u16string_view source);
+    // Turns off what a statement from outside must not reach, and checks every statement.
+    void Harden();
+    static int Authorize(void* guard, int action, const char* first, const char* second,
+                         const char* database, const char* trigger);
     [[noreturn]] void FailWithMessage(HRESULT hr, std::string_view prefix = {});
 
     sqlite3* m_db = nullptr;
     std::u16string m_source;
+    std::unique_ptr<Guard> m_guard;  // on the heap: the authorizer keeps its address
 };
 
 // A schema rowset of tables and views from (name, type) pairs.

@@ -11,8 +11,17 @@
 #include "tables/CellGrid.h"
 
 bool IsUsableLink(const TableLink& link) {
-    return !link.m_strConnectDriver.IsEmpty() && !link.m_strDatabase.IsEmpty() &&
-           (!link.m_strTable.IsEmpty() || !link.m_strSQL.IsEmpty());
+    return UnusableLinkReason(link) == nullptr;
+}
+
+const TCHAR* UnusableLinkReason(const TableLink& link) {
+    if (link.m_strConnectDriver.IsEmpty())
+        return _T("its link names no connection driver");
+    if (link.m_strDatabase.IsEmpty())
+        return _T("its link names no database");
+    if (link.m_strTable.IsEmpty() && link.m_strSQL.IsEmpty())
+        return _T("its link names neither a table nor an SQL query");
+    return nullptr;
 }
 
 RefreshResult RefreshLinkedTable(AcDbObjectId id, TableLink link) {
@@ -62,9 +71,18 @@ void CmdDbTableUpdate() {
         if (acedSSName(ss, i, entity) != RTNORM || acdbGetObjectId(id, entity) != Acad::eOk) {
             continue;
         }
+        // A linked object that is not refreshed says why: the drawing may come from someone
+        // else, and a silent skip looks like a refresh.
         TableLink link;
-        if (!link.ReadLinkById(id) || !IsUsableLink(link))
+        if (!link.ReadLinkById(id)) {
+            acutPrintf(_T("\nTable %s was not updated: its link has no data entry."),
+                       HandleText(id));
             continue;
+        }
+        if (const TCHAR* reason = UnusableLinkReason(link)) {
+            acutPrintf(_T("\nTable %s was not updated: %s."), HandleText(id), reason);
+            continue;
+        }
         switch (RefreshLinkedTable(id, link)) {
             case RefreshResult::kNoRows:
                 acutPrintf(
@@ -78,7 +96,11 @@ void CmdDbTableUpdate() {
                     _T("opened."),
                     HandleText(id), link.m_strDatabase);
                 break;
-            default:
+            case RefreshResult::kNotATable:
+                acutPrintf(_T("\nTable %s was not updated: the linked object is not a table."),
+                           HandleText(id));
+                break;
+            case RefreshResult::kRefreshed:
                 break;
         }
     }

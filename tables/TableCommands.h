@@ -6,6 +6,9 @@
 
 // Whether a link names what a refresh needs: a driver, a database and a table or SQL text.
 bool IsUsableLink(const TableLink& link);
+// What an unusable link lacks, as the end of "Table h was not updated: ..."; null for a
+// usable one.
+const TCHAR* UnusableLinkReason(const TableLink& link);
 
 enum class RefreshResult { kRefreshed, kNoDatabase, kNoRows, kNotATable };
 

@@ -113,8 +113,18 @@ std::optional<Place> PlaceOf(const Key& key) {
     const std::optional<fs::path> config = ConfigFolder();
     if (!config)
         return std::nullopt;
+    // Key names ignore case: an existing vendor folder of another spelling is the vendor's.
+    std::string folder = vendor;
+    std::error_code ec;
+    for (const fs::directory_entry& entry : fs::directory_iterator(*config, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (Lower(name) == Lower(vendor) && entry.is_directory(ec)) {
+            folder = name;
+            break;
+        }
+    }
     Place place;
-    place.file = *config / vendor / "settings.ini";
+    place.file = *config / folder / "settings.ini";
     for (std::size_t i = 2; i < key.path.size(); ++i) {
         if (!place.section.empty())
             place.section += '\\';
@@ -149,11 +159,13 @@ public:
     }
 
     void Set(const std::string& section, const std::string& name, const std::string& value) {
-        const std::string line = name + "=" + value;
         if (const std::optional<std::size_t> at = ValueLine(section, name)) {
-            m_lines[*at] = line;
+            // The value keeps the spelling of its name.
+            std::string& line = m_lines[*at];
+            line = Trim(std::string_view(line).substr(0, line.find('='))) + "=" + value;
             return;
         }
+        const std::string line = name + "=" + value;
         AddSection(section);
         m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(SectionEnd(section)), line);
     }

@@ -1,10 +1,18 @@
 #include "module_fixture.h"
 
+#include <unistd.h>
+
+#include <cstdlib>
+
 #include "host/base/command_line.h"
 #include "host/session/documents.h"
 #include "host/ui/editor.h"
 
 void DrawingTest::SetUp() {
+    // The per-user settings of a test live in a folder of its own.
+    const std::string config =
+        std::string(testing::TempDir()) + "quarvel_config_" + std::to_string(getpid());
+    setenv("XDG_CONFIG_HOME", config.c_str(), 1);
     host::SetCommandLineCapture(&m_output);
     host::InstallInteractiveSelector();
     host::StartDocuments();

@@ -6,6 +6,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+extern char** environ;
+
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -42,15 +44,15 @@ bool MakePipe(Fd& readEnd, Fd& writeEnd) {
 }
 
 // The child's side after fork: only calls that are safe between fork and exec.
-[[noreturn]] void StartChild(char* const* argv, const char* workDir, int outFd, int errFd,
-                             const std::string& cannotStart) {
+[[noreturn]] void StartChild(char* const* argv, char* const* env, const char* workDir, int outFd,
+                             int errFd, const std::string& cannotStart) {
     ::setpgid(0, 0);
     const int in = ::open("/dev/null", O_RDONLY);
     if (in < 0 || ::dup2(in, STDIN_FILENO) < 0 || ::dup2(outFd, STDOUT_FILENO) < 0 ||
         ::dup2(errFd, STDERR_FILENO) < 0)
         ::_exit(127);
     if (::chdir(workDir) == 0)
-        ::execv(argv[0], argv);
+        ::execve(argv[0], argv, env);
     const ssize_t written = ::write(STDERR_FILENO, cannotStart.data(), cannotStart.size());
     (void)written;
     ::_exit(127);
@@ -105,6 +107,18 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const fs::path& w
         pointers.push_back(a.data());
     pointers.push_back(nullptr);
     const std::string dir = workDir.string();
+    // The program's per-user settings live in its work folder, so that a run never reads or
+    // changes the settings of the person running the tests.
+    std::vector<std::string> environment;
+    for (char** e = environ; *e; ++e) {
+        if (std::strncmp(*e, "XDG_CONFIG_HOME=", 16) != 0)
+            environment.emplace_back(*e);
+    }
+    environment.push_back("XDG_CONFIG_HOME=" + (workDir / ".config").string());
+    std::vector<char*> envPointers;
+    for (std::string& e : environment)
+        envPointers.push_back(e.data());
+    envPointers.push_back(nullptr);
     const std::string cannotStart = "cannot start " + argv[0] + " in " + dir + "\n";
 
     Fd outRead, outWrite, errRead, errWrite;
@@ -118,7 +132,8 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const fs::path& w
         return result;
     }
     if (pid == 0)
-        StartChild(pointers.data(), dir.c_str(), outWrite.fd, errWrite.fd, cannotStart);
+        StartChild(pointers.data(), envPointers.data(), dir.c_str(), outWrite.fd, errWrite.fd,
+                   cannotStart);
     // Both sides set the group, so that it is set before either relies on it.
     ::setpgid(pid, pid);
     outWrite.Close();

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "host/ui/dialogs/model.h"
 #include "platform/afxres.h"
 #include "platform/textconv.h"
 
@@ -121,15 +122,14 @@ const char* TypeName(const char* type) {
     }
 }
 
-// The directories registered for an image (usually one), in registration order.
+// The directories registered for an image (usually one), or for every image when no instance
+// is given, in registration order.
 std::vector<const RESOURCE_DIRECTORY*> DirectoriesOf(HINSTANCE instance) {
     std::vector<const RESOURCE_DIRECTORY*> found;
-    if (!instance)
-        return found;
     Registry& registry = Images();
     std::lock_guard<std::mutex> lock(registry.mutex);
     for (const Registration& r : registry.images) {
-        if (r.instance == instance)
+        if (!instance || r.instance == instance)
             found.push_back(r.directory);
     }
     return found;
@@ -179,6 +179,8 @@ AfxResourceImage::~AfxResourceImage() {
     auto& images = registry.images;
     for (auto it = images.begin(); it != images.end(); ++it) {
         if (it->directory == m_pDirectory) {
+            // Icons made from the image's resources go with them.
+            host::ui::ForgetResourceIcons(it->instance);
             images.erase(it);
             break;
         }
@@ -186,6 +188,8 @@ AfxResourceImage::~AfxResourceImage() {
 }
 
 const RESOURCE_DIRECTORY* AfxFindResourceDirectory(HINSTANCE instance) {
+    if (!instance)
+        return nullptr;
     const auto directories = host::DirectoriesOf(instance);
     return directories.empty() ? nullptr : directories.front();
 }

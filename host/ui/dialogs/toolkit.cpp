@@ -241,6 +241,10 @@ void Toolkit::SetClipboardText(const std::string& utf8) {
     m_clipboard = utf8;
 }
 
+void Toolkit::ClearClipboard() {
+    m_clipboard.reset();
+}
+
 Toolkit& HeadlessToolkit() {
     static HeadlessToolkitImpl toolkit;
     return toolkit;

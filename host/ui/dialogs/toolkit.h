@@ -82,6 +82,7 @@ public:
     // Clipboard text (UTF-8); nothing when the clipboard holds no text.
     virtual std::optional<std::string> ClipboardText();
     virtual void SetClipboardText(const std::string& utf8);
+    virtual void ClearClipboard();
 
 private:
     std::optional<std::string> m_clipboard;

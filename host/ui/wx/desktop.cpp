@@ -348,12 +348,20 @@ void WxToolkit::TakePicture(ModalRun& run, const std::string& path) {
 // ---- Clipboard ----------------------------------------------------------------------------------
 
 std::optional<std::string> WxToolkit::ClipboardText() {
-    return ReadClipboard();
+    // Without the desktop's clipboard, the toolkit keeps its own.
+    bool opened = false;
+    std::optional<std::string> text = ReadClipboard(opened);
+    return opened ? text : Toolkit::ClipboardText();
 }
 
 void WxToolkit::SetClipboardText(const std::string& utf8) {
     if (!WriteClipboard(utf8))
         Toolkit::SetClipboardText(utf8);
+}
+
+void WxToolkit::ClearClipboard() {
+    EmptyClipboard();
+    Toolkit::ClearClipboard();
 }
 
 // ---- Inspection for tests ---------------------------------------------------------------------

@@ -160,14 +160,21 @@ UINT_PTR ShowPopupMenu(wxWindow* window, const Menu& menu, POINT screen) {
 
 // ---- Clipboard ----------------------------------------------------------------------------------
 
-std::optional<std::string> ReadClipboard() {
+std::optional<std::string> ReadClipboard(bool& opened) {
     wxClipboardLocker lock;
+    opened = !!lock;
     if (!lock || !wxTheClipboard->IsSupported(wxDF_UNICODETEXT))
         return std::nullopt;
     wxTextDataObject data;
     if (!wxTheClipboard->GetData(data))
         return std::nullopt;
     return Utf8(data.GetText());
+}
+
+void EmptyClipboard() {
+    wxClipboardLocker lock;
+    if (!!lock)
+        wxTheClipboard->Clear();
 }
 
 bool WriteClipboard(const std::string& utf8) {

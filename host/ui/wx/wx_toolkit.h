@@ -72,8 +72,10 @@ private:
 };
 std::optional<std::string> ShowFileDialog(wxWindow* parent, const FileDialogRequest& request);
 UINT_PTR ShowPopupMenu(wxWindow* window, const Menu& menu, POINT screen);
-std::optional<std::string> ReadClipboard();
+// The desktop's clipboard text; `opened` says whether the clipboard could be opened at all.
+std::optional<std::string> ReadClipboard(bool& opened);
 bool WriteClipboard(const std::string& utf8);
+void EmptyClipboard();
 
 // ---- The toolkit ----------------------------------------------------------------------------
 
@@ -137,6 +139,7 @@ public:
     void Screenshot(DialogSession& session, const std::string& path) override;
     std::optional<std::string> ClipboardText() override;
     void SetClipboardText(const std::string& utf8) override;
+    void ClearClipboard() override;
 
     void Changed(Window& window, Change change) override;
 

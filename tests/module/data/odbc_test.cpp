@@ -71,12 +71,13 @@ TEST_F(OdbcSample, ListsTablesAndViews) {
 TEST_F(OdbcSample, DriverDiagnosticsBecomeTheReport) {
     RecordedBoxes boxes;
     CADORecordset rs(&m_odbc);
-    EXPECT_FALSE(rs.OpenQuery(_T("SELEC * FROM Equipment")));
+    // A query with a fault the driver finds (a misspelt first word is refused before it).
+    EXPECT_FALSE(rs.OpenQuery(_T("SELECT * FROM Equipment WHERE")));
     EXPECT_EQ(rs.GetLastErrorCode(), 0x80040E14u);
     ASSERT_EQ(boxes.Shown().size(), 1u);
     EXPECT_NE(boxes.Shown()[0].text.find("SQLSTATE"), std::string::npos);
     EXPECT_EQ(Utf8(rs.GetLastErrorText()),
-              "Query = SELEC * FROM Equipment\n" + boxes.Shown()[0].text);
+              "Query = SELECT * FROM Equipment WHERE\n" + boxes.Shown()[0].text);
 }
 
 TEST_F(OdbcSample, UnknownDriverIsReportedWhenConnecting) {

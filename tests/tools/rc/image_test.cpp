@@ -95,7 +95,10 @@ TEST(ResourceImage, MissingTemplatesAreNull) {
     EXPECT_EQ(AfxFindDialogTemplate(image, "Test-Named-Template-"), nullptr);
     EXPECT_EQ(AfxFindDialogTemplate(image, static_cast<const char*>(nullptr)), nullptr);
     EXPECT_EQ(AfxFindDialogTemplate(image, "#"), nullptr);
-    EXPECT_EQ(AfxFindDialogTemplate(nullptr, MAKEINTRESOURCEA(IDD_NUMBERED)), nullptr);
+    // Without an instance every image is searched.
+    EXPECT_EQ(AfxFindDialogTemplate(nullptr, MAKEINTRESOURCEA(IDD_NUMBERED)),
+              AfxFindDialogTemplate(image, MAKEINTRESOURCEA(IDD_NUMBERED)));
+    EXPECT_EQ(AfxFindDialogTemplate(nullptr, MAKEINTRESOURCEA(299)), nullptr);
 }
 
 TEST(ResourceImage, DataResourcesByTypeAndNumberOrName) {

@@ -18,15 +18,18 @@ namespace host::ui {
 
 namespace {
 
+// The icon tables are never destroyed: an image's resources forget their icons from a static
+// destructor (AfxResourceImage), which may run after this library's own.
 std::unordered_set<const Icon*>& LiveIcons() {
-    static std::unordered_set<const Icon*> icons;
-    return icons;
+    static auto* icons = new std::unordered_set<const Icon*>;
+    return *icons;
 }
 
 // Resource icons, made once per image and resource.
-std::map<std::pair<HINSTANCE, std::string>, std::unique_ptr<Icon>>& ResourceIcons() {
-    static std::map<std::pair<HINSTANCE, std::string>, std::unique_ptr<Icon>> icons;
-    return icons;
+using ResourceIconMap = std::map<std::pair<HINSTANCE, std::string>, std::unique_ptr<Icon>>;
+ResourceIconMap& ResourceIcons() {
+    static auto* icons = new ResourceIconMap;
+    return *icons;
 }
 
 std::unordered_map<const ImageList*, std::unique_ptr<ImageList>>& ImageLists() {

@@ -11,6 +11,7 @@ packages=(
     unixodbc-dev odbcinst libsqliteodbc
     libcurl4-openssl-dev
     python3 python3-ezdxf python3-matplotlib python3-pil
+    libwxgtk3.2-dev xvfb xauth fonts-dejavu-core
 )
 
 missing=()

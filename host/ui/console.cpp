@@ -37,6 +37,9 @@ constexpr const char* kUsage =
     "                       (default 17.0); a module loads only into its own major release\n"
     "  --script FILE        run the commands of a script file, then quit\n"
     "  --program-name NAME  the executable base name reported to modules (default acad)\n"
+    "  --ui headless|gui    how dialogs are shown: driven by script lines (default), or as\n"
+    "                       real windows (needs a display)\n"
+    "  --dialog-screenshots DIR  with --ui gui: a picture of every dialog as it opens\n"
     "  --help               show this text\n"
     "\n"
     "Script files: one input per line (a command name, or the answer to the current prompt);\n"
@@ -51,8 +54,12 @@ struct Options {
     std::vector<std::string> loads;
     std::string script;
     std::string drawing;
+    bool gui = false;
+    std::string screenshots;
     bool help = false;
 };
+
+DesktopToolkitStarter g_desktopStarter = nullptr;
 
 int UsageError(const std::string& message) {
     std::fprintf(stderr, "cadhost: %s\nTry 'cadhost --help'.\n", message.c_str());
@@ -60,6 +67,10 @@ int UsageError(const std::string& message) {
 }
 
 }  // namespace
+
+void SetDesktopToolkitStarter(DesktopToolkitStarter starter) {
+    g_desktopStarter = starter;
+}
 
 Session::Session(NoDrawing) {
     StartDocuments();
@@ -155,6 +166,13 @@ int ConsoleMain(int argc, char** argv) {
             if (!value(text) || text.empty() || text.find('/') != std::string::npos)
                 return UsageError("--program-name needs a base name such as acad");
             SetProgramBaseName(text);
+        } else if (arg == "--ui") {
+            if (!value(text) || (text != "headless" && text != "gui"))
+                return UsageError("--ui needs headless or gui");
+            options.gui = text == "gui";
+        } else if (arg == "--dialog-screenshots") {
+            if (!value(options.screenshots) || options.screenshots.empty())
+                return UsageError("--dialog-screenshots needs a folder");
         } else if (!arg.empty() && arg[0] == '-' && arg != "-") {
             return UsageError("unknown option " + arg);
         } else if (options.drawing.empty()) {
@@ -168,6 +186,14 @@ int ConsoleMain(int argc, char** argv) {
         return 0;
     }
     SetRelease(release);
+    if (!options.screenshots.empty() && !options.gui)
+        return UsageError("--dialog-screenshots needs --ui gui");
+    if (options.gui) {
+        if (!g_desktopStarter)
+            return UsageError("--ui gui: this cadhost was built without the desktop toolkit");
+        if (const std::string error = g_desktopStarter(options.screenshots); !error.empty())
+            return UsageError("--ui gui: " + error);
+    }
 
     std::unique_ptr<InputSource> input;
     if (!options.script.empty()) {

@@ -32,6 +32,13 @@ bool RunCommand(std::string_view name);
 // no line failed.
 bool RunCommandLoop();
 
+// The desktop toolkit (--ui gui) lives in a library that only the cadhost executable links;
+// its main() registers the toolkit's starter before ConsoleMain runs. The starter installs
+// the toolkit and returns an error message (no display ...), empty on success; pictures of
+// every dialog go to the folder given, unless it is empty.
+using DesktopToolkitStarter = std::string (*)(const std::string& screenshotFolder);
+void SetDesktopToolkitStarter(DesktopToolkitStarter starter);
+
 // The console host's main: parses the options and runs the session. Exit status 0 when
 // every line succeeded, 1 when one failed, 2 for a usage error.
 int ConsoleMain(int argc, char** argv);

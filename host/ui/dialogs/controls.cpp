@@ -606,9 +606,9 @@ RECT ListRowRect(Window* w, int row, UINT area) {
     for (const ListColumn& c : list.columns)
         width += c.width;
     const int top = header + (row - list.topIndex) * height;
-    RECT r{0, top, width, top + height};
+    RECT r{-list.scrollX, top, width - list.scrollX, top + height};
     if (area == LVIR_LABEL && !list.columns.empty())
-        r.right = list.columns[0].width;
+        r.right = list.columns[0].width - list.scrollX;
     return r;
 }
 
@@ -617,7 +617,7 @@ RECT ListCellRect(Window* w, int row, int column, int area) {
     RECT r = ListRowRect(w, row, LVIR_BOUNDS);
     if (column == 0 && area == LVIR_BOUNDS)
         return r;
-    int left = 0;
+    int left = -list.scrollX;
     for (int i = 0; i < column && i < static_cast<int>(list.columns.size()); ++i)
         left += list.columns[i].width;
     const int width =

@@ -18,17 +18,17 @@ namespace host::ui {
 
 namespace {
 
-// The icon registries live until the process ends (never destroyed), because images that
-// register resources statically forget their icons while the process exits, after registries
-// made later would be gone.
+// The icon tables are never destroyed: an image's resources forget their icons from a static
+// destructor (AfxResourceImage), which may run after this library's own.
 std::unordered_set<const Icon*>& LiveIcons() {
     static auto* icons = new std::unordered_set<const Icon*>;
     return *icons;
 }
 
 // Resource icons, made once per image and resource.
-std::map<std::pair<HINSTANCE, std::string>, std::unique_ptr<Icon>>& ResourceIcons() {
-    static auto* icons = new std::map<std::pair<HINSTANCE, std::string>, std::unique_ptr<Icon>>;
+using ResourceIconMap = std::map<std::pair<HINSTANCE, std::string>, std::unique_ptr<Icon>>;
+ResourceIconMap& ResourceIcons() {
+    static auto* icons = new ResourceIconMap;
     return *icons;
 }
 

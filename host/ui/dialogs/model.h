@@ -124,6 +124,9 @@ struct ListViewState {
     std::vector<ListRow> rows;
     int selectionMark = -1;
     int topIndex = 0;
+    // How far the user scrolled the list to the right, in pixels. Only a toolkit with real
+    // windows scrolls (user::ScrollList); the cell rectangles move left by it.
+    int scrollX = 0;
     HIMAGELIST smallImages = nullptr;
     Window* header = nullptr;  // the header control child
 };
@@ -158,6 +161,10 @@ struct CustomState {
     std::vector<PaintRun> runs;
     bool needsPaint = true;
 };
+
+// The cursor the module last set (SetCursor), for a toolkit that shows a real pointer; null
+// for the default arrow.
+HCURSOR CurrentCursor();
 
 enum class Kind {
     Frame,  // the host's main window

@@ -104,6 +104,18 @@ void CheckRadioInGroup(Window& radio) {
     }
 }
 
+void PaintNewWindows(Window& parent) {
+    for (const auto& child : parent.children) {
+        Window* w = child.get();
+        if (auto* custom = w->Try<CustomState>(); custom && custom->needsPaint && w->Visible()) {
+            if (CWnd* wnd = CWnd::FromHandle(w->Handle()))
+                wnd->UpdateWindow();
+        }
+        if (Window::FromHandle(w->Handle()))
+            PaintNewWindows(*w);
+    }
+}
+
 POINT CenterOnScreen(Window& w) {
     const RECT client = w.ClientRect();
     POINT p{client.right / 2, client.bottom / 2};
@@ -252,8 +264,12 @@ INT_PTR RunModalDialog(CDialog& dialog) {
             }
         }
     }
-    if (!session.ended)
+    if (!session.ended) {
+        // The dialog is on the screen: windows of registered classes paint, as the platform
+        // sends WM_PAINT to windows as they are first shown.
+        PaintNewWindows(*root);
         CurrentToolkit().RunModal(session);
+    }
     return session.result;
 }
 
@@ -527,6 +543,14 @@ void MouseMove(Window& window, POINT client) {
         client.y += from.y - to.y;
     }
     Send(target, WM_MOUSEMOVE, 0, PackPoint(client));
+}
+
+void ScrollList(Window& list, int topIndex, int scrollX) {
+    if (list.kind != Kind::ListView)
+        throw ActionError("control " + std::to_string(list.id) + " is not a list view");
+    ListViewState& state = list.As<ListViewState>();
+    state.topIndex = std::max(0, topIndex);
+    state.scrollX = std::max(0, scrollX);
 }
 
 void Ok(DialogSession& session) {

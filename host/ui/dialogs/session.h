@@ -109,6 +109,11 @@ void Focus(Window& control);
 void ContextMenu(Window& control, POINT screen);
 // The mouse moves to a point of a window (client coordinates).
 void MouseMove(Window& window, POINT client);
+// The user scrolled a list view: its first visible row and its horizontal offset in pixels.
+// Only a toolkit with real windows calls this (before a double click, so that the cell
+// rectangles the module asks for are those on the screen); nothing is notified, the list
+// already shows it.
+void ScrollList(Window& list, int topIndex, int scrollX);
 // The dialog's OK (Enter) and Cancel (Esc), and its frame's close box.
 void Ok(DialogSession& session);
 void Cancel(DialogSession& session);

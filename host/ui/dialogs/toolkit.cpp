@@ -40,31 +40,7 @@ public:
     const char* Name() const override { return "headless"; }
 
     void RunModal(DialogSession& session) override {
-        while (!session.ended) {
-            const std::optional<std::string> line =
-                CurrentInput().ReadLine("\nDialog \"" + session.Caption() + "\": ");
-            if (!line) {
-                // The input ended (or a line failed): the dialog is cancelled.
-                EndForLostInput(session);
-                return;
-            }
-            const std::string_view text = TrimBlanks(*line);
-            if (text.empty()) {
-                RejectAnswer("a dialog is open: give a dialog action (@help lists them)");
-                continue;
-            }
-            try {
-                if (IsCancelToken(text)) {
-                    user::Cancel(session);
-                } else if (text.front() != '@') {
-                    throw ActionError("a dialog is open: \"" + std::string(text) +
-                                      "\" is no dialog action (@help lists them)");
-                } else {
-                    PerformAction(session, text);
-                }
-            } catch (const ActionError& error) {
-                ReportError(error.what());
-            }
+        while (!session.ended && RunScriptedDialogLine(session)) {
         }
     }
 
@@ -148,21 +124,48 @@ public:
         }
         return chosen->id;
     }
-
-private:
-    static void EndForLostInput(DialogSession& session) {
-        try {
-            user::Cancel(session);
-        } catch (const ActionError&) {
-        }
-        if (!session.ended)
-            session.End(IDCANCEL);
-    }
 };
 
 Toolkit* g_toolkit = nullptr;
 
+void EndForLostInput(DialogSession& session) {
+    try {
+        user::Cancel(session);
+    } catch (const ActionError&) {
+    }
+    if (!session.ended)
+        session.End(IDCANCEL);
+}
+
 }  // namespace
+
+bool RunScriptedDialogLine(DialogSession& session) {
+    const std::optional<std::string> line =
+        CurrentInput().ReadLine("\nDialog \"" + session.Caption() + "\": ");
+    if (!line) {
+        // The input ended (or a line failed): the dialog is cancelled.
+        EndForLostInput(session);
+        return false;
+    }
+    const std::string_view text = TrimBlanks(*line);
+    if (text.empty()) {
+        RejectAnswer("a dialog is open: give a dialog action (@help lists them)");
+        return true;
+    }
+    try {
+        if (IsCancelToken(text)) {
+            user::Cancel(session);
+        } else if (text.front() != '@') {
+            throw ActionError("a dialog is open: \"" + std::string(text) +
+                              "\" is no dialog action (@help lists them)");
+        } else {
+            PerformAction(session, text);
+        }
+    } catch (const ActionError& error) {
+        ReportError(error.what());
+    }
+    return true;
+}
 
 BaseUnits Toolkit::UnitsOf(const FontDesc& font) {
     // The proportions of the platform's dialog font: 6 by 13 pixels at 11 pixels high.

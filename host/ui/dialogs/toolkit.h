@@ -88,6 +88,12 @@ private:
     std::optional<std::string> m_clipboard;
 };
 
+// One line of a dialog driven by the input source: reads an action ("@click 105", *Cancel*)
+// and carries it out; a failing action fails the line. False when the input ended, which
+// cancels the dialog. The headless toolkit runs a dialog with it, a desktop toolkit runs a
+// scripted dialog with it.
+bool RunScriptedDialogLine(DialogSession& session);
+
 // The toolkit in use (the headless one unless another was installed).
 Toolkit& CurrentToolkit();
 // Installs a toolkit (nullptr restores the headless one); returns the previous one.

@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Takes a picture of each dialog with the desktop toolkit under a virtual X server, into
+# doc/img/<name>.png. Dialogs that do not open (not written yet, or not reachable from the
+# script) are skipped and listed.
+#
+# To add a dialog, add a line to the table below:
+#   name|module|drawing|script
+# name     the picture's file name (doc/img/<name>.png)
+# module   the module to load (a path below build/)
+# drawing  a drawing to open first (a path below sample/), or "-" for a new drawing
+# script   the script's lines, separated by "\n"; {PNG} stands for the picture's path.
+#          The script opens the dialog, takes the picture with @screenshot {PNG} and
+#          closes it again.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+dialogs=(
+    "database-browser|lib/Quarvel17.so|-|DbTable_Create\n@screenshot {PNG}\n@cancel"
+    "table-properties|lib/Quarvel17.so|equipment.dxf|DbTable_Properties\nL\n@screenshot {PNG}\n@cancel"
+    "toolkit-controls|tests/host/ui/wx/wx_test_module.so|-|WXT_CONTROLS\n@screenshot {PNG}\n@cancel"
+    "toolkit-grid|tests/host/ui/wx/wx_test_module.so|-|WXT_COLUMNS\n@dblclick 142 0,1\n@set 3456 Price\n@screenshot {PNG}\n@cancel"
+)
+
+if ! command -v xvfb-run >/dev/null; then
+    echo "screenshots: xvfb-run is missing (bash scripts/setup.sh installs it)" >&2
+    exit 1
+fi
+bash scripts/build.sh build >/dev/null
+if ! xvfb-run -a ./build/bin/cadhost --ui gui --script /dev/null >/dev/null 2>&1; then
+    echo "screenshots: cadhost cannot show windows (was it built without wxWidgets?)" >&2
+    exit 1
+fi
+
+work=build/screenshots
+rm -rf "$work"
+mkdir -p "$work" doc/img
+cp sample/*.dxf "$work/" 2>/dev/null || true
+cp build/sample/quarvel_sample.sqlite "$work/" 2>/dev/null || true
+
+taken=() skipped=()
+for entry in "${dialogs[@]}"; do
+    IFS='|' read -r name module drawing lines <<<"$entry"
+    picture="$PWD/doc/img/$name.png"
+    rm -f "$picture"
+    printf '%b\n' "${lines//\{PNG\}/$picture}" >"$work/$name.scr"
+    args=(--ui gui --load "build/$module" --script "$work/$name.scr")
+    [ "$drawing" != "-" ] && args+=("$work/$drawing")
+    if [ -f "build/$module" ] &&
+        xvfb-run -a -s "-screen 0 1280x1024x24" ./build/bin/cadhost "${args[@]}" \
+            >"$work/$name.out" 2>&1 && [ -f "$picture" ]; then
+        taken+=("$name")
+    else
+        rm -f "$picture"
+        skipped+=("$name")
+    fi
+done
+echo "screenshots: taken: ${taken[*]:-none}"
+echo "screenshots: skipped (the dialog did not open; see $work/NAME.out): ${skipped[*]:-none}"

@@ -327,7 +327,9 @@ void WxToolkit::Screenshot(DialogSession& session, const std::string& path) {
 
 void WxToolkit::TakePicture(ModalRun& run, const std::string& path) {
     Flush();
-    Settle(run.dialog, 30);
+    // GTK draws a changed control on its next frame, which may come late on a virtual server:
+    // the picture waits long enough for every control to show the model.
+    Settle(run.dialog, 250);
     // What the dialog's client area shows on the screen, its controls included.
     const wxSize size = run.dialog->GetClientSize();
     wxBitmap bitmap(size.x, size.y, 24);

@@ -360,7 +360,9 @@ void WxToolkit::CreateControl(Record& record, wxWindow* parent) {
                 });
                 native = radio;
             } else {
-                auto* button = new wxButton(parent, wxID_ANY, text, pos, size);
+                // As small a frame as the desktop allows: templates size buttons to their
+                // captions, and a narrow one ("<") would otherwise hide its caption.
+                auto* button = new wxButton(parent, wxID_ANY, text, pos, size, wxBU_EXACTFIT);
                 button->Bind(wxEVT_BUTTON, [this, model](wxCommandEvent&) {
                     ActOn(model, [&] { user::Click(*model); });
                 });
@@ -655,7 +657,11 @@ void WxToolkit::ApplyStyle(Record& record) {
     }
     if (w.kind == Kind::Dialog)
         return;  // shown and hidden by its modal run
-    native->Enable(w.Enabled());
+    if (native->IsThisEnabled() != w.Enabled()) {
+        native->Enable(w.Enabled());
+        // GTK does not always redraw a control whose sensitivity changed while it waited.
+        native->Refresh();
+    }
     native->Show(w.Visible());
     switch (w.kind) {
         case Kind::Edit:

@@ -503,6 +503,8 @@ int ListInsertRow(Window* w, int row, std::string text) {
         return -1;
     row = std::min(row, count);
     ListRow item;
+    // Room for the row's sub-items, which usually follow at once.
+    item.cells.reserve(std::max<std::size_t>(list.columns.size(), 1));
     item.cells.push_back(std::move(text));
     list.rows.insert(list.rows.begin() + row, std::move(item));
     if (list.selectionMark >= row)

@@ -117,6 +117,7 @@ public:
 
 class QV_UI_API CTreeCtrl : public CWnd {
 public:
+    using CWnd::Create;
     BOOL Create(DWORD style, const RECT& rect, CWnd* pParent, UINT nID);
     CImageList* SetImageList(CImageList* pImageList, int nImageListType);
 
@@ -165,6 +166,7 @@ public:
 
 class QV_UI_API CListCtrl : public CWnd {
 public:
+    using CWnd::Create;
     BOOL Create(DWORD style, const RECT& rect, CWnd* pParent, UINT nID);
     DWORD GetExtendedStyle() const;
     DWORD SetExtendedStyle(DWORD exStyle);

@@ -651,6 +651,7 @@ void DDX_LBIndex(CDataExchange* pDX, int nIDC, int& index);
 
 class QV_UI_API CStatic : public CWnd {
 public:
+    using CWnd::Create;
     BOOL Create(const char* text, DWORD style, const RECT& rect, CWnd* pParent, UINT nID = 0xFFFF);
     BOOL Create(const char16_t* text, DWORD style, const RECT& rect, CWnd* pParent,
                 UINT nID = 0xFFFF);
@@ -658,6 +659,7 @@ public:
 
 class QV_UI_API CButton : public CWnd {
 public:
+    using CWnd::Create;
     BOOL Create(const char* caption, DWORD style, const RECT& rect, CWnd* pParent, UINT nID);
     BOOL Create(const char16_t* caption, DWORD style, const RECT& rect, CWnd* pParent, UINT nID);
     int GetCheck() const;
@@ -668,6 +670,7 @@ public:
 
 class QV_UI_API CEdit : public CWnd {
 public:
+    using CWnd::Create;
     BOOL Create(DWORD style, const RECT& rect, CWnd* pParent, UINT nID);
     // Selection in characters of the build's width: start and end (end == start: the caret).
     void GetSel(int& nStartChar, int& nEndChar) const;

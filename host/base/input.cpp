@@ -1,5 +1,7 @@
 #include "host/base/input.h"
 
+#include <deque>
+
 #include "host/base/command_line.h"
 
 namespace host {
@@ -13,6 +15,7 @@ protected:
 };
 
 NoInput g_noInput;
+std::deque<std::string> g_typeahead;
 InputSource* g_input = &g_noInput;
 
 }  // namespace
@@ -20,6 +23,15 @@ InputSource* g_input = &g_noInput;
 std::optional<std::string> InputSource::ReadLine(std::string_view prompt) {
     if (m_failed)
         return std::nullopt;
+    if (!g_typeahead.empty()) {
+        // Typed by the host for the user: shown as if it had been typed.
+        std::string typed = std::move(g_typeahead.front());
+        g_typeahead.pop_front();
+        CommandLineWrite(prompt);
+        CommandLineWrite(typed);
+        CommandLineAnswerEchoed();
+        return typed;
+    }
     std::optional<std::string> line = ReadRaw(prompt);
     if (!line)
         return line;
@@ -31,6 +43,14 @@ std::optional<std::string> InputSource::ReadLine(std::string_view prompt) {
         CommandLineAnswerTyped();
     }
     return line;
+}
+
+void QueueTypeahead(const std::vector<std::string>& lines) {
+    g_typeahead.insert(g_typeahead.end(), lines.begin(), lines.end());
+}
+
+void ClearTypeahead() {
+    g_typeahead.clear();
 }
 
 InputSource& CurrentInput() {

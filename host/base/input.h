@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace host {
 
@@ -45,6 +46,11 @@ private:
     bool m_failed = false;
     bool m_anyFailed = false;
 };
+
+// Lines the host types for the user (a chosen menu item's macro): every source's next reads
+// return them first, echoed after their prompts, before reading lines of its own.
+void QueueTypeahead(const std::vector<std::string>& lines);
+void ClearTypeahead();
 
 // The source in use (an empty one when none was installed: every prompt is cancelled).
 InputSource& CurrentInput();

@@ -268,6 +268,7 @@ std::vector<Builtin> MakeBuiltins() {
         {"HELP", CmdHelp, "lists the commands"},
     };
     AddEntityBuiltins(list);
+    AddMenuBuiltins(list);
     return list;
 }
 

@@ -6,9 +6,11 @@
 //   LIST, XDLIST, -TABLE, TABLEEDIT,            entities
 //   TABLEEXPORT, INSERT,
 //   ERASE, COPY, MODEL, LAYOUT
+//   MENULOAD, MENUS, MENUPICK                  menu groups (builtins_menus.cpp)
 // A built-in name may be typed with a leading "_" or "." as well.
 #pragma once
 
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -25,6 +27,18 @@ const Builtin* FindBuiltin(std::string_view name);
 
 // The entity commands (builtins_entities.cpp).
 void AddEntityBuiltins(std::vector<Builtin>& list);
+
+// The menu commands (builtins_menus.cpp).
+void AddMenuBuiltins(std::vector<Builtin>& list);
+
+// Chooses a menu item by its path "group > menu > item": its macro is queued as typeahead.
+// Cancels: the macro starts with Ctrl+C, so a running command is to be cancelled first;
+// Types: its inputs go to the current prompt; Failed: no such item (reported).
+enum class MenuChoice { Failed, Cancels, Types };
+MenuChoice ChooseMenuItem(std::string_view path);
+// The item path of an input line "@menupick PATH" (the form that chooses a menu item at any
+// command prompt), else nullopt.
+std::optional<std::string_view> MenuPickLine(std::string_view line);
 
 // QUIT was given: the command loop ends after the current command.
 bool QuitRequested();

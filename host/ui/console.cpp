@@ -15,6 +15,7 @@
 #include "host/session/documents.h"
 #include "host/session/drawing_io.h"
 #include "host/session/loader.h"
+#include "host/session/menu_groups.h"
 #include "host/ui/builtins.h"
 #include "host/ui/editor.h"
 #include "host/ui/input_source.h"
@@ -32,6 +33,8 @@ constexpr const char* kUsage =
     "at the \"Command:\" prompt.\n"
     "\n"
     "Options:\n"
+    "  --menu FILE          load a menu group from its menu source file at start-up, before\n"
+    "                       the modules (repeatable)\n"
     "  --load PATH          load a module at start-up (repeatable)\n"
     "  --release X.Y        the host release to present: 16.0, 16.1, 16.2, 17.0, 17.1, 17.2\n"
     "                       (default 17.0); a module loads only into its own major release\n"
@@ -51,6 +54,7 @@ constexpr const char* kUsage =
     "Exit status: 0 when every line succeeded, 1 when a line failed, 2 for a usage error.\n";
 
 struct Options {
+    std::vector<std::string> menus;
     std::vector<std::string> loads;
     std::string script;
     std::string drawing;
@@ -89,6 +93,8 @@ Session::~Session() {
         Documents()->CloseAll();
     UnloadAllModules();
     StopDocuments();
+    UnloadMenuGroups();
+    ClearTypeahead();
 }
 
 bool RunCommand(std::string_view name) {
@@ -124,7 +130,10 @@ bool RunCommandLoop() {
         const std::string_view name = TrimBlanks(*line);
         if (name.empty() || IsCancelToken(name))
             continue;
-        RunCommand(name);
+        if (const std::optional<std::string_view> pick = MenuPickLine(name))
+            ChooseMenuItem(*pick);
+        else
+            RunCommand(name);
         if (input.Failed()) {
             ok = false;
             if (!input.IsInteractive())
@@ -153,6 +162,10 @@ int ConsoleMain(int argc, char** argv) {
             if (!value(text))
                 return UsageError("--load needs a module file");
             options.loads.push_back(text);
+        } else if (arg == "--menu") {
+            if (!value(text))
+                return UsageError("--menu needs a menu source file");
+            options.menus.push_back(text);
         } else if (arg == "--release") {
             if (!value(text))
                 return UsageError("--release needs a release such as 16.1");
@@ -223,6 +236,13 @@ int ConsoleMain(int argc, char** argv) {
                               ec ? options.drawing : absolute.lexically_normal().string());
         } else {
             Documents()->Open();
+        }
+        for (const std::string& path : options.menus) {
+            std::string error;
+            if (!LoadMenuGroup(path, error)) {
+                ReportError(error);
+                return 1;
+            }
         }
         for (const std::string& path : options.loads) {
             std::string error;

@@ -9,6 +9,7 @@
 #include "host/base/command_line.h"
 #include "host/base/report.h"
 #include "host/base/text.h"
+#include "host/ui/builtins.h"
 #include "platform/adscodes.h"
 
 namespace host {
@@ -204,6 +205,21 @@ SelectionInput ParseSelectionInput(std::string_view text) {
 Answer Ask(std::string_view prompt) {
     Answer answer;
     std::optional<std::string> line = CurrentInput().ReadLine(prompt);
+    // A menu item chosen at the prompt: a macro with the control prefix cancels the command
+    // and runs at the next "Command:" prompt; any other macro answers this prompt.
+    while (line) {
+        const std::optional<std::string_view> pick = MenuPickLine(*line);
+        if (!pick)
+            break;
+        const MenuChoice choice = ChooseMenuItem(*pick);
+        if (choice != MenuChoice::Types) {
+            if (choice == MenuChoice::Cancels)
+                CommandLineWrite("\n*Cancel*");
+            answer.status = RTCAN;
+            return answer;
+        }
+        line = CurrentInput().ReadLine(prompt);
+    }
     if (!line || IsCancelToken(*line)) {
         answer.status = RTCAN;
         return answer;

@@ -105,6 +105,19 @@ Run RunCase(const Case& c, const fs::path& caseFile, int build, const fs::path& 
     std::vector<std::string> args;
     if (build != kNoModule)
         args = testsupport::ModuleArgs(build);
+    // Quarvel16 installs its menus into the vendor's menu group at start: a host as installed
+    // has that group loaded, so runs with it get a copy of the sample group (saved in the work
+    // folder), unless the case loads menu groups of its own.
+    if (build == 16 && std::find(c.args.begin(), c.args.end(), "--menu") == c.args.end()) {
+        std::error_code ec;
+        fs::create_directories(work / ".menus", ec);
+        fs::copy_file(RootOf(FileRef::Root::Source) / "sample" / "morvane.menu",
+                      work / ".menus" / "morvane.menu", fs::copy_options::overwrite_existing, ec);
+        if (ec)
+            run.failure +=
+                "cannot copy the vendor's menu group into the work folder: " + ec.message() + "\n";
+        args.insert(args.begin(), {"--menu", ".menus/morvane.menu"});
+    }
     for (const std::string& a : c.args)
         args.push_back(p.Fill(a));
     args.insert(args.end(), {"--script", script});

@@ -97,8 +97,14 @@ TEST_F(LinkedDrawing, MissingDatabaseLeavesTheTableAsItWas) {
 TEST_F(LinkedDrawing, DocumentEventsAreQuietAndEndWithTheModule) {
     for (const int build : testsupport::kModuleBuilds) {
         const std::string name = testsupport::ModuleFile(build).filename().string();
-        const auto run = RunHostScript(
-            build, m_work, "NEW\nNEW\nCLOSE\nARX\nUnload\n" + name + "\nNEW\nCLOSE\nCLOSE\n");
+        // Release 16.2: Quarvel16 installs no menus there, so everything printed is the
+        // documents' (without the vendor's menu group, 16.1 would report it missing).
+        ASSERT_TRUE(testsupport::WriteFile(
+            m_work / "run.scr", "NEW\nNEW\nCLOSE\nARX\nUnload\n" + name + "\nNEW\nCLOSE\nCLOSE\n"));
+        const auto run =
+            testsupport::RunHost({"--load", testsupport::ModuleFile(build).string(), "--release",
+                                  build == 16 ? "16.2" : "17.0", "--script", "run.scr"},
+                                 m_work);
         EXPECT_EQ(run.status, 0) << run.err;
         EXPECT_EQ(run.err, "");
         EXPECT_EQ(run.out,

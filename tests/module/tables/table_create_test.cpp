@@ -233,6 +233,32 @@ TEST_F(TableCreation, UpdateRefreshesLinkedTablesAndKeepsThoseItCannotRead) {
     EXPECT_FALSE(m_boxes.shown.empty());  // the provider's error was shown
 }
 
+TEST_F(TableCreation, ANarrowerResultEmptiesTheRestOfTheOldBlockOnly) {
+    // A block of three columns from column 1 of a table of six; the new result has two.
+    const AcDbObjectId id = MakeTable(4, 6);
+    TableLink link = SampleLink("");
+    link.m_strSQL = _T("SELECT Tag, Description FROM Equipment WHERE Quantity > 3 ORDER BY Tag");
+    link.m_nStartCol = 1;
+    link.m_nColCount = 3;
+    ASSERT_EQ(RefreshLinkedTable(id, link), RefreshResult::kRefreshed);
+
+    // Headings and three records: the table keeps its four rows.
+    const struct {
+        int row;
+        std::vector<const char*> texts;
+    } rows[] = {
+        {0, {"0,0", "Tag", "Description", "", "0,4", "0,5"}},
+        {1, {"1,0", "F-201", "Ventilateur d'extraction", "", "1,4", "1,5"}},
+        {3, {"3,0", "V-301", "Überdruckventil DN50", "", "3,4", "3,5"}},
+    };
+    for (const auto& row : rows) {
+        std::vector<CString> expected;
+        for (const char* text : row.texts)
+            expected.push_back(Txt(text));
+        EXPECT_EQ(RowTexts(id, row.row), expected) << "row " << row.row;
+    }
+}
+
 TEST_F(TableCreation, UpdateKeepsATableWhoseQueryNowReturnsNothing) {
     const AcDbObjectId id = BuildLinked("Parts", "0,0");
     TableLink link;

@@ -66,10 +66,16 @@ void CmdDbTableProperties() {
         !dlg.m_strSQL.IsEmpty() && dlg.m_strSQL.CompareNoCase(link.m_strSQL) != 0 &&
         !dlg.m_strTable.IsEmpty() && dlg.m_strTable.CompareNoCase(link.m_strTable) == 0;
 
+    // Another table chosen over the SQL text of the old one: the link reads as the browser
+    // writes a table's link, its SQL selecting all of the new table.
+    const bool bTableOverSQL =
+        !dlg.m_strTable.IsEmpty() && dlg.m_strTable.CompareNoCase(link.m_strTable) != 0 &&
+        !dlg.m_strSQL.IsEmpty() && dlg.m_strSQL.CompareNoCase(link.m_strSQL) == 0;
+
     link.m_strConnectDriver = dlg.m_strConnectString;
     link.m_strDatabase = dlg.m_strDatabase;
     link.m_strTable = bSQLOverTable ? CString() : dlg.m_strTable;
-    link.m_strSQL = dlg.m_strSQL;
+    link.m_strSQL = bTableOverSQL ? SelectAllFrom(dlg.m_strTable) : dlg.m_strSQL;
     link.m_strUser = dlg.m_strUser;
     link.m_strPassword = dlg.m_strPassword;
     if (!link.WriteLinkById(id))

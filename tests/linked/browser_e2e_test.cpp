@@ -36,9 +36,9 @@ protected:
 };
 
 TEST_P(BrowserEndToEnd, EveryRowOfOrdersIsBuiltAndRefreshesToTheSameCells) {
-    const auto built = Run(
-        "DbTable_Create\n@click 101\n@set 108 nwind.mdb\n@ok\n@pick 100 nwind.mdb > Orders\n"
-        "@click 105\n0,0\nSAVEAS\norders.dxf\nTABLEEXPORT\nL\n\nbuilt.csv\n");
+    const auto built =
+        Run("DbTable_Create\n@click 101\n@set 108 nwind.mdb\n@ok\n@pick 100 nwind.mdb > Orders\n"
+            "@click 105\n0,0\nSAVEAS\norders.dxf\nTABLEEXPORT\nL\n\nbuilt.csv\n");
     ASSERT_EQ(built.status, 0) << built.err << built.out;
     EXPECT_EQ(built.err, "");
     const std::string cells = ReadFile(m_work / "built.csv");

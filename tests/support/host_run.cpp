@@ -9,6 +9,7 @@
 extern char** environ;
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -41,6 +42,28 @@ bool MakePipe(Fd& readEnd, Fd& writeEnd) {
     readEnd.fd = fds[0];
     writeEnd.fd = fds[1];
     return true;
+}
+
+// A program named without a folder is looked up on PATH, as a shell would (here, before the
+// fork, where allocating is safe); a name that is found nowhere stays as it is and fails to
+// start.
+std::string FindProgram(const std::string& name) {
+    if (name.find('/') != std::string::npos)
+        return name;
+    const char* path = std::getenv("PATH");
+    std::string folders = path ? path : "/usr/bin:/bin";
+    std::size_t start = 0;
+    while (start <= folders.size()) {
+        std::size_t end = folders.find(':', start);
+        if (end == std::string::npos)
+            end = folders.size();
+        const std::string folder = end > start ? folders.substr(start, end - start) : ".";
+        const std::string candidate = folder + "/" + name;
+        if (::access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+        start = end + 1;
+    }
+    return name;
 }
 
 // The child's side after fork: only calls that are safe between fork and exec.
@@ -102,6 +125,7 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const fs::path& w
     if (argv.empty())
         return result;
     std::vector<std::string> args = argv;
+    args[0] = FindProgram(args[0]);
     std::vector<char*> pointers;
     for (std::string& a : args)
         pointers.push_back(a.data());
@@ -210,6 +234,20 @@ ProcessResult RunHost(const std::vector<std::string>& args, const fs::path& work
     std::vector<std::string> argv = {HostExecutable().string()};
     argv.insert(argv.end(), args.begin(), args.end());
     return RunProcess(argv, workDir, timeout);
+}
+
+ProcessResult RunHostScript(int build, const fs::path& workDir, const std::string& script,
+                            const std::vector<std::string>& extra,
+                            std::chrono::milliseconds timeout) {
+    if (!WriteFile(workDir / "run.scr", script)) {
+        ProcessResult failed;
+        failed.err = "cannot write " + (workDir / "run.scr").string() + "\n";
+        return failed;
+    }
+    std::vector<std::string> args = ModuleArgs(build);
+    args.insert(args.end(), {"--script", "run.scr"});
+    args.insert(args.end(), extra.begin(), extra.end());
+    return RunHost(args, workDir, timeout);
 }
 
 std::string CommandText(const std::vector<std::string>& argv) {

@@ -1,47 +1,28 @@
 // The console host run as a process: options, exit status, standard output and errors.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
+
+#include "host_run.h"
 
 namespace {
 
-struct ProcessRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using ProcessRun = testsupport::ProcessResult;
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-// Runs cadhost with the arguments (shell words) and the given standard input.
+// Runs cadhost with the arguments (shell words, as typed) and the given standard input.
 ProcessRun Cadhost(const std::string& args, const std::string& input = "") {
     // Files named after the test: tests run in parallel processes.
-    const std::string dir = testing::TempDir() + "cadhost_" +
-                            testing::UnitTest::GetInstance()->current_test_info()->name();
-    const std::string in = dir + ".in", out = dir + ".out", err = dir + ".err";
-    std::ofstream(in, std::ios::binary) << input;
-    const std::string command =
-        std::string(CADHOST_EXE) + " " + args + " <" + in + " >" + out + " 2>" + err;
-    ProcessRun run;
-    const int raw = std::system(command.c_str());
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.out = ReadAll(out);
-    run.err = ReadAll(err);
-    return run;
+    const std::string in = testing::TempDir() + "cadhost_" +
+                           testing::UnitTest::GetInstance()->current_test_info()->name() + ".in";
+    testsupport::WriteFile(in, input);
+    return testsupport::RunProcess(
+        {"/bin/sh", "-c", std::string(CADHOST_EXE) + " " + args + " <" + in}, testing::TempDir());
 }
 
 std::string Script(const std::string& name, const std::string& text) {
     const std::string path = testing::TempDir() + name;
-    std::ofstream(path, std::ios::binary) << text;
+    testsupport::WriteFile(path, text);
     return path;
 }
 

@@ -4,15 +4,14 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <sstream>
 
 #include "dialogs/CustomizeHeaderDialog.h"
+#include "dialogs/probed_input.h"
 #include "host/base/report.h"
 #include "host/ui/dialogs/toolkit.h"
 #include "host/ui/input_source.h"
-#include "dialogs/probed_input.h"
+#include "host_run.h"
 #include "module_fixture.h"
 #include "platform/acdocman.h"
 #include "platform/acrxapp.h"
@@ -20,6 +19,9 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+using testsupport::ReadFile;
+using testsupport::WriteFile;
 
 // The dialog with its controls open to the test.
 class TestColumnDialog : public CCustomizeHeaderDialog {
@@ -72,17 +74,6 @@ protected:
     }
 
     std::string Path(const char* name) const { return (m_folder / name).string(); }
-
-    static std::string Read(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-
-    static void Write(const std::string& path, const std::string& text) {
-        std::ofstream(path, std::ios::binary) << text;
-    }
 
     TestColumnDialog m_dialog;
     ProbedInput m_input;
@@ -285,13 +276,13 @@ TEST_F(ColumnDialogTest, SavingJoinsTheCellsWithTheCommaRules) {
         acDocManager->pushResourceHandle(acrxGetApp()->ResourceInstance());
         dialog.DoModal();
         acDocManager->popResourceHandle();
-        EXPECT_EQ(Read(name + ".txt"), c.file);
+        EXPECT_EQ(ReadFile(name + ".txt"), c.file);
     }
     EXPECT_EQ(m_errors, "");
 }
 
 TEST_F(ColumnDialogTest, SavingOverAnExistingFileAsksFirst) {
-    Write(Path("kept.txt"), "old");
+    WriteFile(Path("kept.txt"), "old");
     ASSERT_EQ(
         Run({"@dblclick 142 0,0", "@set 3456 new", "@key 3456 Enter", "@click 137",
              Path("kept.txt"), "No", "*Cancel*", "@click 137", Path("kept.txt"), "Yes", "@ok"}),
@@ -299,7 +290,7 @@ TEST_F(ColumnDialogTest, SavingOverAnExistingFileAsksFirst) {
     EXPECT_NE(m_output.find("[Save As] kept.txt already exists.\nDo you want to replace it?"),
               std::string::npos)
         << m_output;
-    EXPECT_EQ(Read(Path("kept.txt")), "new");
+    EXPECT_EQ(ReadFile(Path("kept.txt")), "new");
 }
 
 TEST_F(ColumnDialogTest, LoadingFillsCellsFromTheFirstNonBlankLine) {
@@ -318,7 +309,7 @@ TEST_F(ColumnDialogTest, LoadingFillsCellsFromTheFirstNonBlankLine) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
-        Write(Path("load.txt"), c.file);
+        WriteFile(Path("load.txt"), c.file);
         TestColumnDialog dialog;
         for (const char* heading : {"Name", "Price", "Stock"})
             dialog.m_arrHeadings.Add(Txt(heading));

@@ -5,14 +5,16 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
+#include "host_run.h"
 #include "platform/afx.h"
 
 namespace fs = std::filesystem;
 
 namespace {
+
+using testsupport::ReadFile;
+using testsupport::WriteFile;
 
 class FrameworkFileTest : public ::testing::Test {
 protected:
@@ -24,15 +26,6 @@ protected:
     void TearDown() override { fs::remove_all(m_folder); }
 
     std::string Path(const char* name) const { return (m_folder / name).string(); }
-    static std::string Read(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-    static void Write(const std::string& path, const std::string& text) {
-        std::ofstream(path, std::ios::binary) << text;
-    }
     std::vector<std::string> Lines(const std::string& path) {
         std::vector<std::string> lines;
         CStdioFile file(path.c_str(), CFile::modeRead | CFile::typeText);
@@ -75,41 +68,41 @@ TEST_F(FrameworkFileTest, ReadsLinesOfAnyEndingAndSkipsAByteOrderMark) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.bytes);
-        Write(Path("lines.txt"), c.bytes);
+        WriteFile(Path("lines.txt"), c.bytes);
         EXPECT_EQ(Lines(Path("lines.txt")), c.lines);
     }
     // A long line crosses the reader's buffer.
-    Write(Path("long.txt"), std::string(10000, 'q') + "\nend");
+    WriteFile(Path("long.txt"), std::string(10000, 'q') + "\nend");
     EXPECT_EQ(Lines(Path("long.txt")), (std::vector<std::string>{std::string(10000, 'q'), "end"}));
 }
 
 TEST_F(FrameworkFileTest, AReplacingWriteTakesEffectOnlyOnClose) {
-    Write(Path("columns.txt"), "old");
+    WriteFile(Path("columns.txt"), "old");
     {
         CStdioFile file(Path("columns.txt").c_str(), CFile::modeCreate | CFile::modeWrite);
         file.WriteString("new text");
-        EXPECT_EQ(Read(Path("columns.txt")), "old");
+        EXPECT_EQ(ReadFile(Path("columns.txt")), "old");
         // Not closed: the old file stays and nothing is left beside it.
     }
-    EXPECT_EQ(Read(Path("columns.txt")), "old");
+    EXPECT_EQ(ReadFile(Path("columns.txt")), "old");
     {
         CStdioFile file(Path("columns.txt").c_str(), CFile::modeCreate | CFile::modeWrite);
         file.WriteString(u"néw");
         file.Close();
     }
-    EXPECT_EQ(Read(Path("columns.txt")), "néw");
+    EXPECT_EQ(ReadFile(Path("columns.txt")), "néw");
     EXPECT_EQ(std::distance(fs::directory_iterator(m_folder), fs::directory_iterator()), 1);
 }
 
 TEST_F(FrameworkFileTest, ASymbolicLinkIsWrittenThroughAndStays) {
     fs::create_directories(m_folder / "real");
-    Write(Path("real/target.txt"), "old");
+    WriteFile(Path("real/target.txt"), "old");
     fs::create_symlink(m_folder / "real" / "target.txt", m_folder / "link.txt");
     CStdioFile file(Path("link.txt").c_str(), CFile::modeCreate | CFile::modeWrite);
     file.WriteString("through");
     file.Close();
     EXPECT_TRUE(fs::is_symlink(m_folder / "link.txt"));
-    EXPECT_EQ(Read(Path("real/target.txt")), "through");
+    EXPECT_EQ(ReadFile(Path("real/target.txt")), "through");
 }
 
 TEST_F(FrameworkFileTest, OnlyPlainFilesOpenWithTheStandardMessages) {
@@ -135,13 +128,13 @@ TEST_F(FrameworkFileTest, OnlyPlainFilesOpenWithTheStandardMessages) {
 TEST_F(FrameworkFileTest, AWriteProtectedFileIsRefused) {
     if (geteuid() == 0)
         GTEST_SKIP() << "permissions do not bind the superuser";
-    Write(Path("locked.txt"), "old");
+    WriteFile(Path("locked.txt"), "old");
     fs::permissions(m_folder / "locked.txt", fs::perms::owner_read);
     EXPECT_EQ(ErrorOf([&] {
                   CStdioFile f(Path("locked.txt").c_str(), CFile::modeCreate | CFile::modeWrite);
               }),
               "Access to " + Path("locked.txt") + " was denied.");
-    EXPECT_EQ(Read(Path("locked.txt")), "old");
+    EXPECT_EQ(ReadFile(Path("locked.txt")), "old");
 }
 
 TEST(FileException, MessagesNameTheFile) {

@@ -13,38 +13,11 @@
 #include "module_fixture.h"
 #include "platform/acdocman.h"
 #include "platform/acrxapp.h"
+#include "tests/host/ui/wx/desktop_session.h"
 
 namespace {
 
-class DesktopEnvironment : public testing::Environment {
-public:
-    void SetUp() override { ASSERT_EQ(host::ui::wx::StartDesktopToolkit(""), ""); }
-    void TearDown() override { host::ui::wx::StopDesktopToolkit(); }
-};
-[[maybe_unused]] testing::Environment* const g_environment =
-    testing::AddGlobalTestEnvironment(new DesktopEnvironment);
-
-// Action lines, each step may look at the windows before its line is read.
-class StepInput : public host::InputSource {
-public:
-    void Step(std::function<void()> check, std::string line) {
-        m_steps.push_back({std::move(check), std::move(line)});
-    }
-
-protected:
-    std::optional<std::string> ReadRaw(std::string_view) override {
-        if (m_steps.empty())
-            return std::nullopt;
-        auto [check, line] = std::move(m_steps.front());
-        m_steps.pop_front();
-        if (check)
-            check();
-        return line;
-    }
-
-private:
-    std::deque<std::pair<std::function<void()>, std::string>> m_steps;
-};
+using wxtest::StepInput;
 
 host::ui::Window& Control(int id) {
     host::ui::Window* control = host::ui::InnermostSession()->root.FindChild(id);
@@ -64,8 +37,8 @@ TEST_F(ModuleColumnDialog, EditBoxLiesOverItsCellAndTheRowComesBack) {
     std::filesystem::remove(picture);
     StepInput input;
     int checks = 0;
-    input.Step(nullptr, "@dblclick 142 0,1");
-    input.Step(
+    input.Line("@dblclick 142 0,1");
+    input.Check(
         [&] {
             host::ui::Window& list = Control(142);
             host::ui::Window& edit = Control(3456);
@@ -82,14 +55,14 @@ TEST_F(ModuleColumnDialog, EditBoxLiesOverItsCellAndTheRowComesBack) {
             ++checks;
         },
         "@set 3456 Unit price");
-    input.Step(nullptr, "@key 3456 Enter");
-    input.Step(
+    input.Line("@key 3456 Enter");
+    input.Check(
         [&] {
             EXPECT_FALSE(host::ui::wx::InspectNative(Control(3456))->shown);
             ++checks;
         },
         "@screenshot " + picture);
-    input.Step(nullptr, "@ok");
+    input.Line("@ok");
     host::ScopedInput scoped(input);
     acDocManager->pushResourceHandle(acrxGetApp()->ResourceInstance());
     const INT_PTR result = dialog.DoModal();

@@ -1,28 +1,16 @@
 // cadhost --ui gui on scripts: the test module's dialogs as real windows, driven by the
 // script's action lines, compared with the headless run of the same script.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <wx/image.h>
 
 #include <filesystem>
-#include <fstream>
 #include <regex>
-#include <sstream>
+
+#include "host_run.h"
 
 namespace {
 
-struct ProcessRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using ProcessRun = testsupport::ProcessResult;
 
 std::string TestName() {
     return testing::UnitTest::GetInstance()->current_test_info()->name();
@@ -30,22 +18,15 @@ std::string TestName() {
 
 std::string Script(const std::string& suffix, const std::string& text) {
     const std::string path = testing::TempDir() + TestName() + suffix + ".scr";
-    std::ofstream(path, std::ios::binary) << text;
+    testsupport::WriteFile(path, text);
     return path;
 }
 
 // Runs cadhost with the test module loaded; `prefix` comes before the command (env ...).
 ProcessRun Cadhost(const std::string& args, const std::string& prefix = "") {
-    static int n = 0;
-    const std::string base = testing::TempDir() + TestName() + std::to_string(++n);
-    const std::string command = prefix + " " + CADHOST_EXE + " --load " + WX_TEST_MODULE + " " +
-                                args + " </dev/null >" + base + ".out 2>" + base + ".err";
-    ProcessRun run;
-    const int raw = std::system(command.c_str());
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.out = ReadAll(base + ".out");
-    run.err = ReadAll(base + ".err");
-    return run;
+    return testsupport::RunProcess(
+        {"/bin/sh", "-c", prefix + " " + CADHOST_EXE + " --load " + WX_TEST_MODULE + " " + args},
+        testing::TempDir());
 }
 
 const char* kSession = R"(WXT_CONTROLS
@@ -122,13 +103,13 @@ TEST(GuiHost, EditedGridIsTheSameInBothToolkits) {
     const std::string script = Script("", text);
     std::filesystem::remove(saved + ".txt");
     const ProcessRun headless = Cadhost("--script " + script);
-    const std::string headlessFile = ReadAll(saved + ".txt");
+    const std::string headlessFile = testsupport::ReadFile(saved + ".txt");
     std::filesystem::remove(saved + ".txt");
     const ProcessRun gui = Cadhost("--ui gui --script " + script);
     ASSERT_EQ(headless.status, 0) << headless.err;
     ASSERT_EQ(gui.status, 0) << gui.err;
     EXPECT_EQ(gui.out, headless.out);
-    EXPECT_EQ(ReadAll(saved + ".txt"), headlessFile);
+    EXPECT_EQ(testsupport::ReadFile(saved + ".txt"), headlessFile);
     EXPECT_EQ(headlessFile, "Name,,Stock");
     EXPECT_NE(gui.out.find("[cells |Name||Stock|"), std::string::npos) << gui.out;
 }

@@ -16,47 +16,14 @@
 #include "host/ui/wx/desktop.h"
 #include "host/ui/wx/wx_toolkit.h"
 #include "platform/afxwin.h"
+#include "tests/host/ui/wx/desktop_session.h"
 #include "tests/host/ui/wx/test_dialogs.h"
 
 namespace {
 
 using host::ui::Kind;
 using host::ui::Window;
-
-class DesktopEnvironment : public testing::Environment {
-public:
-    void SetUp() override { ASSERT_EQ(host::ui::wx::StartDesktopToolkit(""), ""); }
-    void TearDown() override { host::ui::wx::StopDesktopToolkit(); }
-};
-[[maybe_unused]] testing::Environment* const g_environment =
-    testing::AddGlobalTestEnvironment(new DesktopEnvironment);
-
-// Input whose lines are made when they are read: a step can look at the windows first.
-class StepInput : public host::InputSource {
-public:
-    void Line(std::string line) {
-        m_steps.push_back([line] { return line; });
-    }
-    void Check(std::function<void()> check, std::string next) {
-        m_steps.push_back([check, next] {
-            check();
-            return next;
-        });
-    }
-    bool Done() const { return m_steps.empty(); }
-
-protected:
-    std::optional<std::string> ReadRaw(std::string_view) override {
-        if (m_steps.empty())
-            return std::nullopt;
-        auto step = std::move(m_steps.front());
-        m_steps.pop_front();
-        return step();
-    }
-
-private:
-    std::deque<std::function<std::string()>> m_steps;
-};
+using wxtest::StepInput;
 
 Window& Control(int id) {
     host::ui::DialogSession* session = host::ui::InnermostSession();

@@ -11,6 +11,20 @@ ON_BN_CLICKED(IDC_BROWSE_DATABASE, OnBrowse)
 ON_BN_CLICKED(IDC_CHECK_RELATIVE_PATH, OnRelativePath)
 END_MESSAGE_MAP()
 
+void FillConnectStringList(CComboBox& combo) {
+    for (const auto& entry : ConnectTemplateMap)
+        combo.AddString(entry.first);
+}
+
+bool BrowseDatabaseFile(CWnd* pParent, CString& strPath) {
+    CFileDialog dlg(TRUE, _T("mdb"), nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
+                    DATABASE_FILE_FILTER, pParent);
+    if (dlg.DoModal() != IDOK)
+        return false;
+    strPath = dlg.GetPathName();
+    return true;
+}
+
 CConnectDialog::CConnectDialog(CWnd* pParent)
     : CDialog(_T(IDD_CONNECT_DIALOG), pParent), m_nRelative(0) {}
 
@@ -25,8 +39,7 @@ void CConnectDialog::DoDataExchange(CDataExchange* pDX) {
 
 BOOL CConnectDialog::OnInitDialog() {
     CDialog::OnInitDialog();
-    for (const auto& entry : ConnectTemplateMap)
-        m_comboConnect.AddString(entry.first);
+    FillConnectStringList(m_comboConnect);
     m_comboConnect.SetCurSel(static_cast<int>(
         CRegistry::GetInt(QUARVEL_SETTINGS_SECTION, _T("Connect String Index"), 0)));
     m_nRelative = static_cast<int>(CRegistry::GetInt(QUARVEL_SETTINGS_SECTION, _T("Relative Path"),
@@ -48,11 +61,8 @@ void CConnectDialog::MakeRelativeDatabasePath() {
 
 void CConnectDialog::OnBrowse() {
     UpdateData(TRUE);
-    CFileDialog dlg(TRUE, _T("mdb"), nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
-                    DATABASE_FILE_FILTER, this);
-    if (dlg.DoModal() != IDOK)
+    if (!BrowseDatabaseFile(this, m_strDatabase))
         return;
-    m_strDatabase = dlg.GetPathName();
     if (m_nRelative)
         MakeRelativeDatabasePath();
     UpdateData(FALSE);

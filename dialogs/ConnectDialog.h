@@ -8,6 +8,12 @@
 // The file dialog's filter of database files.
 #define DATABASE_FILE_FILTER _T("Microsoft Office Access(*.mdb)|*.mdb|All Files(*.*)|*.*||")
 
+// Fills a connect-string list with the keys of ConnectTemplateMap (the list sorts them).
+void FillConnectStringList(CComboBox& combo);
+// Asks for a database file with the file-open dialog. On OK the chosen full path is stored
+// in strPath and true is returned; on Cancel strPath is left as it was.
+bool BrowseDatabaseFile(CWnd* pParent, CString& strPath);
+
 class CConnectDialog : public CDialog {
 public:
     explicit CConnectDialog(CWnd* pParent = nullptr);

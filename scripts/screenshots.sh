@@ -19,7 +19,7 @@ dialogs=(
     "connection|lib/Quarvel17.so|equipment.dxf|DbTable_Create\n@click 101\n@pick 107 SQLite3 ODBC Driver\n@set 108 quarvel_sample.sqlite\n@screenshot {PNG}\n@cancel\n@cancel"
     "query|lib/Quarvel17.so|equipment.dxf|DbTable_Create\n@pick 100 quarvel_sample.sqlite\n@click 106\n@set 126 Many\n@pick 113 Equipment\n@pick 114 Tag\n@set 123 SELECT Tag, Quantity FROM Equipment WHERE Quantity > 2\n@screenshot {PNG}\n@cancel\n@cancel"
     "column-heading|lib/Quarvel17.so|equipment.dxf|DbTable_Create\n@pick 100 quarvel_sample.sqlite > Equipment\n@click 137\n@dblclick 142 0,1\n@set 3456 Beschreibung\n@screenshot {PNG}\n@cancel\n@cancel"
-    "table-properties|lib/Quarvel17.so|equipment.dxf|DbTable_Properties\nL\n@screenshot {PNG}\n@cancel"
+    "table-properties|lib/Quarvel17.so|equipment.dxf|DbTable_Update\nL\n\nDbTable_Properties\nL\n@screenshot {PNG}\n@cancel"
     "toolkit-controls|tests/host/ui/wx/wx_test_module.so|-|WXT_CONTROLS\n@screenshot {PNG}\n@cancel"
     "toolkit-grid|tests/host/ui/wx/wx_test_module.so|-|WXT_COLUMNS\n@dblclick 142 0,1\n@set 3456 Price\n@screenshot {PNG}\n@cancel"
 )

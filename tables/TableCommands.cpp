@@ -1,6 +1,7 @@
 // The table update command and the refresh of one linked table.
 #include "tables/TableCommands.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "link/DbRecords.h"
@@ -24,6 +25,29 @@ const TCHAR* UnusableLinkReason(const TableLink& link) {
     return nullptr;
 }
 
+namespace {
+
+// A result narrower than the block written before leaves that block's further columns beside
+// the new rows, holding texts of the old records: those cells are emptied. The columns stay,
+// and so do columns beyond the old block.
+void ClearColumnsLeftBehind(AcDbTable* pTable, const TableLink& link, const CellGrid& grid,
+                            int nWrittenColumns) {
+    const std::int64_t nTableColumns = pTable->numColumns();
+    const std::int64_t nFirst = std::int64_t{link.m_nStartCol} + grid.m_nColumns;
+    const std::int64_t nEnd =
+        std::min(std::int64_t{link.m_nStartCol} + std::max(nWrittenColumns, 0), nTableColumns);
+    if (link.m_nStartCol < 0 || link.m_nStartRow < 0 || nFirst >= nEnd)
+        return;
+    const std::int64_t nLastRow =
+        std::min(std::int64_t{link.m_nStartRow} + grid.m_nRows, std::int64_t{pTable->numRows()});
+    for (std::int64_t row = link.m_nStartRow; row < nLastRow; ++row) {
+        for (std::int64_t column = nFirst; column < nEnd; ++column)
+            pTable->setTextString(static_cast<int>(row), static_cast<int>(column), _T(""));
+    }
+}
+
+}  // namespace
+
 RefreshResult RefreshLinkedTable(AcDbObjectId id, TableLink link) {
     CMyDatabase* pDb = g_dbList.FindDatabase(link.m_strDatabase);
     if (!pDb) {
@@ -33,6 +57,7 @@ RefreshResult RefreshLinkedTable(AcDbObjectId id, TableLink link) {
     }
     if (!pDb)
         return RefreshResult::kNoDatabase;
+    const int nWrittenColumns = link.m_nColCount;  // the block's width before this refresh
     CellGrid grid;
     if (!pDb->FillGrid(link, grid))
         return RefreshResult::kNoRows;
@@ -40,6 +65,7 @@ RefreshResult RefreshLinkedTable(AcDbObjectId id, TableLink link) {
     if (acdbOpenObject(pTable, id, AcDb::kForWrite) != Acad::eOk)
         return RefreshResult::kNotATable;
     BuildTable(grid, link, pTable);
+    ClearColumnsLeftBehind(pTable, link, grid, nWrittenColumns);
     pTable->close();
     return RefreshResult::kRefreshed;
 }

@@ -29,6 +29,10 @@ public:
     bool Failed() const { return m_failed; }
     // Whether any line failed since the source was made.
     bool AnyFailed() const { return m_anyFailed; }
+    // Whether a command is being carried out (set by the command loop): a script that ends
+    // then ends in the middle of the command, which is an error.
+    void SetInCommand(bool inCommand) { m_inCommand = inCommand; }
+    bool InCommand() const { return m_inCommand; }
     // Called by the command loop before each command.
     void ClearFailure() {
         m_anyFailed = m_anyFailed || m_failed;
@@ -44,6 +48,7 @@ protected:
 private:
     bool m_failed = false;
     bool m_anyFailed = false;
+    bool m_inCommand = false;
 };
 
 // The source in use (an empty one when none was installed: every prompt is cancelled).

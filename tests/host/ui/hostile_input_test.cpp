@@ -24,6 +24,7 @@
 #include "platform/accmd.h"
 #include "platform/acdocman.h"
 #include "platform/acutads.h"
+#include "platform/afx.h"
 #include "platform/dbmain.h"
 #include "platform/dbtable.h"
 
@@ -192,6 +193,23 @@ TEST(SavingFiles, ASignalEndingTheHostMidSaveLeavesNoTemporaryFile) {
         EXPECT_EQ(ReadAll(path), "old");
         EXPECT_EQ(Names(dir), std::vector<std::string>{"plan.dxf"}) << sig;
     }
+}
+
+TEST(SavingFiles, ASignalDuringAModulesFileWriteLeavesNoTemporaryFile) {
+    const std::string dir = Folder();
+    const std::string path = dir + "/columns.txt";
+    WriteText(path, "old");
+    const int status = InChild([&] {
+        host::InstallInterruptHandlers();
+        CFile file;
+        if (!file.Open(path.c_str(), CFile::modeCreate | CFile::modeWrite))
+            _exit(3);
+        file.Write("new", 3);
+        raise(SIGTERM);
+    });
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+    EXPECT_EQ(ReadAll(path), "old");
+    EXPECT_EQ(Names(dir), std::vector<std::string>{"columns.txt"});
 }
 
 TEST(SavingFiles, CtrlCDuringACommandCancelsTheSave) {

@@ -12,6 +12,10 @@ namespace {
     HRESULT hr = otherwise;
     if (e.connecting)
         hr = E_FAIL;
+    else if (e.state == "HY008")
+        hr = E_ABORT;  // cancelled by the user
+    else if (e.state == "HY001")
+        hr = E_OUTOFMEMORY;
     else if (e.state == "42S02")
         hr = DB_E_NOTABLE;
     else if (e.state.rfind("42", 0) == 0 || e.state == "37000" || e.state == "HY000")

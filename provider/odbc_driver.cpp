@@ -6,6 +6,10 @@
 
 #include <cstdio>
 #include <cstring>
+#include <new>
+#include <string>
+
+#include "platform/longwork.h"
 
 static_assert(sizeof(SQLWCHAR) == sizeof(char16_t),
               "the driver manager must use UTF-16 wide characters");
@@ -229,15 +233,32 @@ Rows Fetch(const Handle& stmt) {
         info.kind = KindOf(type);
         rows.columns.push_back(std::move(info));
     }
-    for (;;) {
-        const SQLRETURN rc = SQLFetch(stmt.Get());
-        if (rc == SQL_NO_DATA)
-            break;
-        stmt.Check(rc);
-        for (SQLSMALLINT c = 0; c < count; ++c) {
-            rows.cells.push_back(
-                ReadValue(stmt, static_cast<SQLUSMALLINT>(c + 1), rows.columns[c].kind));
+    // Long reads show the rows read so far and stop when the user cancels the command.
+    long long read = 0;
+    try {
+        for (;;) {
+            const SQLRETURN rc = SQLFetch(stmt.Get());
+            if (rc == SQL_NO_DATA)
+                break;
+            stmt.Check(rc);
+            for (SQLSMALLINT c = 0; c < count; ++c) {
+                rows.cells.push_back(
+                    ReadValue(stmt, static_cast<SQLUSMALLINT>(c + 1), rows.columns[c].kind));
+            }
+            if (++read % 1024 == 0 && !qv::LongWorkGoesOn("Reading rows", read)) {
+                SQLCancel(stmt.Get());
+                rows = Rows{};
+                throw Error{"HY008",
+                            "The query was cancelled (" + std::to_string(read) + " rows read).",
+                            false};
+            }
         }
+    } catch (const std::bad_alloc&) {
+        rows = Rows{};
+        throw Error{
+            "HY001",
+            "Not enough memory for the rows of the query (" + std::to_string(read) + " rows read).",
+            false};
     }
     return rows;
 }

@@ -13,8 +13,11 @@
 #include <cstring>
 #include <limits>
 #include <mutex>
+#include <new>
+#include <string>
 
 #include "platform/ATLComTime.h"
+#include "platform/longwork.h"
 #include "provider/database_file.h"
 
 namespace provider {
@@ -640,6 +643,22 @@ namespace {
              ". Only a single statement that reads the database is run.");
 }
 
+// How often a query reports: every so many rows, and every so many steps of SQLite's machine
+// between rows.
+constexpr long long kRowsPerReport = 1024;
+constexpr int kProgressSteps = 1 << 20;
+
+struct ProgressPoll {
+    const long long* rows;
+    bool cancelled;
+    static int Callback(void* self) {
+        auto* poll = static_cast<ProgressPoll*>(self);
+        if (!qv::LongWorkGoesOn("Reading rows", *poll->rows))
+            poll->cancelled = true;
+        return poll->cancelled ? 1 : 0;  // non-zero interrupts the statement
+    }
+};
+
 struct StatementDeleter {
     void operator()(sqlite3_stmt* s) const { sqlite3_finalize(s); }
 };
@@ -723,39 +742,63 @@ ResultSet SqliteDatabase::Query(std::string_view sql, const MissingTableHook& on
         declared[c] = decl && ColumnFromDeclaredType(decl, column);
         rs.columns.push_back(std::move(column));
     }
-    for (;;) {
-        rc = sqlite3_step(stmt.get());
-        if (rc == SQLITE_DONE)
-            break;
-        if (rc != SQLITE_ROW)
-            FailWithMessage(DB_E_ERRORSINCOMMAND);
-        for (int c = 0; c < count; ++c) {
-            switch (sqlite3_column_type(stmt.get(), c)) {
-                case SQLITE_INTEGER:
-                    rs.cells.emplace_back(std::int64_t{sqlite3_column_int64(stmt.get(), c)});
-                    break;
-                case SQLITE_FLOAT:
-                    rs.cells.emplace_back(sqlite3_column_double(stmt.get(), c));
-                    break;
-                case SQLITE_TEXT: {
-                    const auto* p =
-                        static_cast<const char16_t*>(sqlite3_column_text16(stmt.get(), c));
-                    const int bytes = sqlite3_column_bytes16(stmt.get(), c);
-                    rs.cells.emplace_back(
-                        std::u16string(p ? p : u"", static_cast<std::size_t>(bytes) / 2));
-                    break;
+    // Long reads show the rows read so far and stop when the user cancels the command; so
+    // does a statement that works long without giving rows (polled from inside SQLite).
+    long long rows = 0;
+    ProgressPoll poll{&rows, false};
+    sqlite3_progress_handler(m_db, kProgressSteps, &ProgressPoll::Callback, &poll);
+    const struct Unhook {
+        sqlite3* db;
+        ~Unhook() { sqlite3_progress_handler(db, 0, nullptr, nullptr); }
+    } unhook{m_db};
+    try {
+        for (;;) {
+            rc = sqlite3_step(stmt.get());
+            if (rc == SQLITE_DONE)
+                break;
+            if (poll.cancelled)
+                Fail(E_ABORT, m_source,
+                     "The query was cancelled (" + std::to_string(rows) + " rows read).");
+            if (rc != SQLITE_ROW)
+                FailWithMessage(DB_E_ERRORSINCOMMAND);
+            if (++rows % kRowsPerReport == 0 && !qv::LongWorkGoesOn("Reading rows", rows)) {
+                rs = ResultSet{};
+                Fail(E_ABORT, m_source,
+                     "The query was cancelled (" + std::to_string(rows) + " rows read).");
+            }
+            for (int c = 0; c < count; ++c) {
+                switch (sqlite3_column_type(stmt.get(), c)) {
+                    case SQLITE_INTEGER:
+                        rs.cells.emplace_back(std::int64_t{sqlite3_column_int64(stmt.get(), c)});
+                        break;
+                    case SQLITE_FLOAT:
+                        rs.cells.emplace_back(sqlite3_column_double(stmt.get(), c));
+                        break;
+                    case SQLITE_TEXT: {
+                        const auto* p =
+                            static_cast<const char16_t*>(sqlite3_column_text16(stmt.get(), c));
+                        const int bytes = sqlite3_column_bytes16(stmt.get(), c);
+                        rs.cells.emplace_back(
+                            std::u16string(p ? p : u"", static_cast<std::size_t>(bytes) / 2));
+                        break;
+                    }
+                    case SQLITE_BLOB: {
+                        const auto* p =
+                            static_cast<const std::uint8_t*>(sqlite3_column_blob(stmt.get(), c));
+                        rs.cells.emplace_back(Blob(p, p + sqlite3_column_bytes(stmt.get(), c)));
+                        break;
+                    }
+                    default:
+                        rs.cells.emplace_back(std::monostate{});
+                        break;
                 }
-                case SQLITE_BLOB: {
-                    const auto* p =
-                        static_cast<const std::uint8_t*>(sqlite3_column_blob(stmt.get(), c));
-                    rs.cells.emplace_back(Blob(p, p + sqlite3_column_bytes(stmt.get(), c)));
-                    break;
-                }
-                default:
-                    rs.cells.emplace_back(std::monostate{});
-                    break;
             }
         }
+    } catch (const std::bad_alloc&) {
+        rs = ResultSet{};
+        Fail(E_OUTOFMEMORY, m_source,
+             "Not enough memory for the rows of the query (" + std::to_string(rows) +
+                 " rows read).");
     }
     SettleColumnTypes(rs, declared);
     return rs;

@@ -8,6 +8,7 @@
 #include "platform/acedads.h"
 #include "platform/acutads.h"
 #include "platform/dbtable.h"
+#include "platform/longwork.h"
 #include "tables/BuildTable.h"
 #include "tables/CellGrid.h"
 
@@ -92,6 +93,12 @@ void CmdDbTableUpdate() {
     if (length > 0)
         acutPrintf(_T("\nPreparing for table update...\n"));
     for (std::int32_t i = 0; i < length; ++i) {
+        // The user's cancel (Ctrl-C, Esc) stops at the table being refreshed; the tables after
+        // it are left as they are.
+        if (!qv::LongWorkGoesOn("Updating tables", i)) {
+            acutPrintf(_T("\n*Cancel*"));
+            break;
+        }
         ads_name entity;
         AcDbObjectId id;
         if (acedSSName(ss, i, entity) != RTNORM || acdbGetObjectId(id, entity) != Acad::eOk) {

@@ -30,6 +30,10 @@ public:
     bool Failed() const { return m_failed; }
     // Whether any line failed since the source was made.
     bool AnyFailed() const { return m_anyFailed; }
+    // Whether a command is being carried out (set by the command loop): a script that ends
+    // then ends in the middle of the command, which is an error.
+    void SetInCommand(bool inCommand) { m_inCommand = inCommand; }
+    bool InCommand() const { return m_inCommand; }
     // Called by the command loop before each command.
     void ClearFailure() {
         m_anyFailed = m_anyFailed || m_failed;
@@ -45,6 +49,7 @@ protected:
 private:
     bool m_failed = false;
     bool m_anyFailed = false;
+    bool m_inCommand = false;
 };
 
 // Lines the host types for the user (a chosen menu item's macro): every source's next reads

@@ -133,6 +133,8 @@ AcGePoint3d AcDbBlockReference::position() const {
 Acad::ErrorStatus AcDbBlockReference::setPosition(const AcGePoint3d& position) {
     if (const Acad::ErrorStatus es = host::CheckWritable(this); es != Acad::eOk)
         return es;
+    if (!host::IsFinitePoint(position))
+        return Acad::eInvalidInput;
     m_pData->position = position;
     return Acad::eOk;
 }
@@ -154,11 +156,17 @@ Acad::ErrorStatus AcDbBlockReference::transformBy(const AcGeMatrix3d& xform) {
     const AcGeVector3d xAxis(std::cos(m_pData->rotation), std::sin(m_pData->rotation), 0);
     const AcGeVector3d newX = xform.applyToVector(xAxis);
     const double factor = newX.length();
-    if (factor <= 0)
+    if (!(factor > 0) || !std::isfinite(factor))
         return Acad::eInvalidInput;
-    m_pData->position = xform.apply(m_pData->position);
+    // A result out of the range of numbers is refused, leaving the reference as it was.
+    const AcGePoint3d position = xform.apply(m_pData->position);
+    const AcGeVector3d scale = m_pData->scale * factor;
+    if (!host::IsFinitePoint(position) ||
+        !host::IsFinitePoint(AcGePoint3d(scale.x, scale.y, scale.z)))
+        return Acad::eInvalidInput;
+    m_pData->position = position;
     m_pData->rotation = std::atan2(newX.y, newX.x);
-    m_pData->scale = m_pData->scale * factor;
+    m_pData->scale = scale;
     return Acad::eOk;
 }
 

@@ -268,6 +268,9 @@ Acad::ErrorStatus SetDictionaryEntry(AcDbDictionary* dict, const std::string& na
                                      AcDbObjectId id);
 // The anonymous block holding a table's graphics (set by the file engine).
 void SetTableBlockId(AcDbTable* table, AcDbObjectId blockId);
+// The most cells a table holds (rows times columns); drawing files with more are refused
+// too. Growing a table beyond it fails with eOutOfRange before anything is allocated.
+inline constexpr std::size_t kMaxTableCells = std::size_t(1) << 28;
 // A table's plane (its normal, unit length; the direction is turned into the new plane).
 // eInvalidInput for a zero vector; eNotOpenForWrite as for any change.
 Acad::ErrorStatus SetTableNormal(AcDbTable* table, const AcGeVector3d& normal);

@@ -3,6 +3,7 @@
 // layers above see the database through hostdb.h and the platform headers only.
 #pragma once
 
+#include <cmath>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -107,6 +108,11 @@ public:
 };
 
 namespace host {
+
+// Whether all coordinates are finite: the drawing never holds what its file cannot store.
+inline bool IsFinitePoint(const AcGePoint3d& p) {
+    return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
+}
 
 // Live stubs of every open database (ids of destroyed databases are not in it).
 bool IsLiveStub(const AcDbStub* stub);

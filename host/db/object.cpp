@@ -323,7 +323,10 @@ std::string FormatReal(double v) {
 Acad::ErrorStatus RawEntity::transformBy(const AcGeMatrix3d& xform) {
     if (const Acad::ErrorStatus es = CheckWritable(this); es != Acad::eOk)
         return es;
-    ForEachPoint(groups, dxfName, [&](DxfGroup& x, DxfGroup* y, DxfGroup* z, bool vector) {
+    // Worked on a copy: a point out of the range of numbers leaves the entity as it was.
+    std::vector<DxfGroup> moved = groups;
+    bool finite = true;
+    ForEachPoint(moved, dxfName, [&](DxfGroup& x, DxfGroup* y, DxfGroup* z, bool vector) {
         const AcGePoint3d p(std::strtod(x.value.c_str(), nullptr),
                             y ? std::strtod(y->value.c_str(), nullptr) : 0,
                             z ? std::strtod(z->value.c_str(), nullptr) : 0);
@@ -334,12 +337,16 @@ Acad::ErrorStatus RawEntity::transformBy(const AcGeMatrix3d& xform) {
         } else {
             q = xform.apply(p);
         }
+        finite = finite && IsFinitePoint(q);
         x.value = FormatReal(q.x);
         if (y)
             y->value = FormatReal(q.y);
         if (z)
             z->value = FormatReal(q.z);
     });
+    if (!finite)
+        return Acad::eInvalidInput;
+    groups = std::move(moved);
     return Acad::eOk;
 }
 

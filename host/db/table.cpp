@@ -153,6 +153,13 @@ double DefaultColumnWidth(const AcDbTable::Data& d) {
     return 10 * s.dataHeight + 2 * s.horzMargin;
 }
 
+// Whether a table of rows x columns stays within the cells a table may have.
+bool FitsCells(std::int64_t rows, std::int64_t columns) {
+    return rows >= 0 && columns >= 0 &&
+           static_cast<std::uint64_t>(rows) * static_cast<std::uint64_t>(columns) <=
+               host::kMaxTableCells;
+}
+
 bool ValidSize(double v) {
     return v > 0 && std::isfinite(v);
 }
@@ -231,6 +238,8 @@ Acad::ErrorStatus AcDbTable::setNumRows(int rows) {
     Data& d = *m_pData;
     if (rows < 1)
         return Acad::eInvalidInput;
+    if (!FitsCells(rows, d.columns))
+        return Acad::eOutOfRange;
     if (rows == d.rows)
         return Acad::eOk;
     if (rows > d.rows) {
@@ -251,6 +260,8 @@ Acad::ErrorStatus AcDbTable::setNumColumns(int columns) {
     Data& d = *m_pData;
     if (columns < 1)
         return Acad::eInvalidInput;
+    if (!FitsCells(d.rows, columns))
+        return Acad::eOutOfRange;
     if (columns == d.columns)
         return Acad::eOk;
     if (columns > d.columns) {
@@ -320,6 +331,8 @@ Acad::ErrorStatus AcDbTable::insertRows(int row, double height, int rows) {
     Data& d = *m_pData;
     if (row < 0 || row > d.rows || rows < 1 || !ValidSize(height))
         return Acad::eInvalidInput;
+    if (!FitsCells(std::int64_t(d.rows) + rows, d.columns))
+        return Acad::eOutOfRange;
     const auto at = static_cast<std::size_t>(row) * d.columns;
     d.cells.Insert(at, static_cast<std::size_t>(rows) * d.columns);
     d.rowHeights.insert(d.rowHeights.begin() + row, rows, height);
@@ -356,6 +369,8 @@ Acad::ErrorStatus AcDbTable::insertColumns(int column, double width, int columns
     Data& d = *m_pData;
     if (column < 0 || column > d.columns || columns < 1 || !ValidSize(width))
         return Acad::eInvalidInput;
+    if (!FitsCells(d.rows, std::int64_t(d.columns) + columns))
+        return Acad::eOutOfRange;
     const int newColumns = d.columns + columns;
     d.cells.InsertColumns(d.rows, d.columns, column, columns);
     d.columnWidths.insert(d.columnWidths.begin() + column, columns, width);
@@ -480,6 +495,8 @@ AcGePoint3d AcDbTable::position() const {
 Acad::ErrorStatus AcDbTable::setPosition(const AcGePoint3d& position) {
     if (const Acad::ErrorStatus es = host::CheckWritable(this); es != Acad::eOk)
         return es;
+    if (!host::IsFinitePoint(position))
+        return Acad::eInvalidInput;
     m_pData->position = position;
     return Acad::eOk;
 }
@@ -559,7 +576,12 @@ Acad::ErrorStatus AcDbTable::transformBy(const AcGeMatrix3d& xform) {
     if (std::fabs(sx - sy) > 1e-9 * std::max(sx, sy) ||
         std::fabs(newX.dotProduct(newY)) > 1e-9 * sx * sy)
         return Acad::eCannotScaleNonUniformly;
-    d.position = xform.apply(d.position);
+    // A result out of the range of numbers is refused, leaving the table as it was.
+    const AcGePoint3d position = xform.apply(d.position);
+    if (!host::IsFinitePoint(position) || !std::isfinite(sx) || !std::isfinite(width() * sx) ||
+        !std::isfinite(height() * sx))
+        return Acad::eInvalidInput;
+    d.position = position;
     d.direction = newX.normal();
     // The rows keep running along the transformed -Y (a mirror turns the table over).
     d.normal = d.direction.crossProduct(newY.normal()).normal();

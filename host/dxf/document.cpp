@@ -505,7 +505,8 @@ Document ReadDocumentBytes(std::string bytes, std::vector<Repair>* repairs,
 
 Document ReadDocumentFile(const std::string& path, std::vector<Repair>* repairs,
                           const ReadOptions& options) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without blocking: opening a FIFO must not hang; only a plain file is read then.
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
         throw DxfError(0, "cannot open \"" + path + "\": " + std::strerror(errno));
     struct stat st {};

@@ -16,8 +16,8 @@ namespace host::dxf {
 
 namespace {
 
-// The most cells a table may have.
-constexpr std::size_t kMaxCells = std::size_t(1) << 28;
+// The most cells a table may have: what the drawing database holds.
+constexpr std::size_t kMaxCells = host::kMaxTableCells;
 
 // Cell texts: "\P" in the file is a line break.
 std::string CellTextFromFile(std::string_view s) {

@@ -474,7 +474,21 @@ void TagWriter::Int(int code, std::int64_t value) {
     used_ += static_cast<std::size_t>(end - p);
 }
 
+void TagWriter::CheckReal(int code, std::string_view value) {
+    double d = 0;
+    if (!ParseDouble(value, d))
+        throw Unwritable("the drawing holds a number that cannot be written (group " +
+                         std::to_string(code) + ": " + std::string(value.substr(0, 40)) + ")");
+}
+
 void TagWriter::Real(int code, double value) {
+    if (!std::isfinite(value))
+        throw Unwritable("the drawing holds a number that cannot be written (group " +
+                         std::to_string(code) + ": " +
+                         (std::isnan(value) ? "nan"
+                          : value > 0       ? "inf"
+                                            : "-inf") +
+                         ")");
     Code(code);
     if (value == 0)
         value = 0;

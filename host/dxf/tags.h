@@ -119,6 +119,8 @@ public:
     void Point(int code, double x, double y, double z);
     // A value written exactly as given (it came from a file and is known to be one line).
     void Raw(int code, std::string_view value) {
+        if (KindOfCode(code) == ValueKind::kDouble)
+            CheckReal(code, value);
         if (code >= -5 && code <= 1071 && value.size() <= 4096) {
             const CodeText& t = codes_[code + 5];
             char* p = Room(t.size + value.size() + 1);
@@ -140,6 +142,13 @@ public:
     }
     void Flush();
 
+    // Thrown for a number the reader would refuse (infinite, not a number): the file is not
+    // written rather than written unreadable.
+    class Unwritable : public std::runtime_error {
+    public:
+        using std::runtime_error::runtime_error;
+    };
+
     // "%3d\n" of a group code.
     struct CodeText {
         char text[8];
@@ -150,6 +159,7 @@ private:
     static constexpr std::size_t kBufferSize = 1 << 20;
     void Code(int code);
     void RawLong(int code, std::string_view value);
+    static void CheckReal(int code, std::string_view value);
     // Room for n more bytes (flushing first when needed).
     char* Room(std::size_t n) {
         if (used_ + n > kBufferSize)

@@ -224,9 +224,10 @@ void CmdScript() {
         ReportError("SCRIPT: scripts nested too deeply (a script that runs itself?)");
         return;
     }
-    std::unique_ptr<ScriptFileInput> script = ScriptFileInput::Open(path);
+    std::string why;
+    std::unique_ptr<ScriptFileInput> script = ScriptFileInput::Open(path, &why);
     if (!script) {
-        ReportError("SCRIPT: cannot read " + path);
+        ReportError("SCRIPT: cannot read " + path + ": " + why);
         return;
     }
     bool ok = false;

@@ -1,13 +1,13 @@
 // The host's entity commands: LIST, XDLIST, -TABLE, TABLEEXPORT, INSERT, ERASE, COPY, MODEL,
 // LAYOUT.
+#include <cmath>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 
 #include "host/base/command_line.h"
 #include "host/base/report.h"
 #include "host/db/hostdb.h"
+#include "host/dxf/atomic_file.h"
 #include "host/ui/builtins.h"
 #include "host/ui/editor.h"
 #include "host/ui/input_source.h"
@@ -212,6 +212,12 @@ void CmdTable() {
     }
     if (rc != RTNORM)
         return;
+    // Refused before anything is made: the drawing database's limit, not the memory left.
+    if (static_cast<std::uint64_t>(rows) * static_cast<std::uint64_t>(columns) > kMaxTableCells) {
+        ReportError(Format("-TABLE: %d x %d cells is too large; a table holds at most %zu cells",
+                           rows, columns, kMaxTableCells));
+        return;
+    }
 
     // Row height from the Standard style: the data text and a margin above and below.
     double rowHeight = 2.5 + 2 * 0.6;
@@ -231,13 +237,18 @@ void CmdTable() {
 
     auto table = std::make_unique<AcDbTable>();
     table->setTableStyle(styleId);
-    table->setNumColumns(columns);
-    table->setNumRows(rows);
+    if (table->setNumColumns(columns) != Acad::eOk || table->setNumRows(rows) != Acad::eOk) {
+        ReportError("-TABLE: the table cannot have that many cells");
+        return;
+    }
     for (int c = 0; c < columns; ++c)
         table->setColumnWidth(c, kDefaultColumnWidth);
     for (int r = 0; r < rows; ++r)
         table->setRowHeight(r, rowHeight);
-    table->setPosition(position);
+    if (table->setPosition(position) != Acad::eOk) {
+        ReportError("-TABLE: the insertion point is beyond the range of coordinates");
+        return;
+    }
 
     AcDbBlockTableRecord* space = nullptr;
     Acad::ErrorStatus es = acdbOpenObject(space, db->currentSpaceId(), AcDb::kForWrite);
@@ -317,25 +328,23 @@ void CmdTableExport() {
             CommandLineWrite("\n" + line);
         return;
     }
-    // Written to a temporary file first: a failed export leaves an existing file untouched.
-    const std::string temporary = target + ".tmp~";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        for (const std::string& line : lines)
-            out << line << "\r\n";
-        out.flush();
-        if (!out) {
-            std::error_code ec;
-            std::filesystem::remove(temporary, ec);
-            ReportError("TABLEEXPORT: cannot write " + target);
-            return;
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(temporary, target, ec);
-    if (ec) {
-        std::filesystem::remove(temporary, ec);
-        ReportError("TABLEEXPORT: cannot write " + target);
+    // Replaced atomically (a failed export leaves an existing file untouched); a device or
+    // FIFO (/dev/stdout, a pipe) is written into straight.
+    std::string error;
+    dxf::SaveTarget how;
+    how.streams = true;
+    how.verb = "write";
+    const bool written = dxf::SaveFileAtomically(
+        target,
+        [&](const dxf::ByteSink& sink) {
+            for (const std::string& line : lines) {
+                sink(line);
+                sink("\r\n");
+            }
+        },
+        error, how);
+    if (!written) {
+        ReportError("TABLEEXPORT: " + error);
         return;
     }
     CommandLineWrite(Format("\n%d rows written to ", static_cast<int>(lines.size())) + target);
@@ -427,8 +436,14 @@ void CmdCopy() {
             ReportError("COPY: a base point and a second point are needed");
         return;
     }
-    const AcGeMatrix3d move = AcGeMatrix3d::translation(second - base);
-    int copied = 0;
+    const AcGeVector3d displacement = second - base;
+    if (!std::isfinite(displacement.x) || !std::isfinite(displacement.y) ||
+        !std::isfinite(displacement.z)) {
+        ReportError("COPY: the displacement is beyond the range of coordinates");
+        return;
+    }
+    const AcGeMatrix3d move = AcGeMatrix3d::translation(displacement);
+    int copied = 0, outOfRange = 0;
     for (const AcDbObjectId& id : ids) {
         AcDbEntity* original = nullptr;
         if (acdbOpenAcDbEntity(original, id, AcDb::kForRead) != Acad::eOk)
@@ -438,7 +453,10 @@ void CmdCopy() {
         original->close();
         if (!copy)
             continue;
-        copy->transformBy(move);
+        if (copy->transformBy(move) != Acad::eOk) {
+            ++outOfRange;  // the copy would lie beyond the range of coordinates
+            continue;
+        }
         AcDbBlockTableRecord* block = nullptr;
         if (acdbOpenObject(block, owner, AcDb::kForWrite) != Acad::eOk)
             continue;
@@ -450,7 +468,12 @@ void CmdCopy() {
             ++copied;
         }
     }
-    if (copied != static_cast<int>(ids.size()))
+    if (outOfRange)
+        ReportError(
+            Format("COPY: %d of %d objects would lie beyond the range of coordinates; "
+                   "they were not copied",
+                   outOfRange, static_cast<int>(ids.size())));
+    else if (copied != static_cast<int>(ids.size()))
         ReportError(Format("COPY: %d of %d objects could not be copied",
                            static_cast<int>(ids.size()) - copied, static_cast<int>(ids.size())));
 }

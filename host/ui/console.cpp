@@ -5,10 +5,14 @@
 #include <cstdio>
 #include <exception>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <memory>
+#include <new>
+#include <stdexcept>
 
 #include "host/base/command_line.h"
+#include "host/base/interrupt.h"
 #include "host/base/report.h"
 #include "host/session/app_services.h"
 #include "host/session/command_stack.h"
@@ -19,6 +23,7 @@
 #include "host/ui/builtins.h"
 #include "host/ui/editor.h"
 #include "host/ui/input_source.h"
+#include "host/ui/progress_meter.h"
 #include "platform/dbmain.h"
 #include "platform/rxregsvc.h"
 
@@ -97,25 +102,46 @@ Session::~Session() {
     ClearTypeahead();
 }
 
+namespace {
+
+// Carries out a command; what it throws ends the command, not the host.
+void RunGuarded(const std::string& name, const std::function<void()>& run) {
+    CommandScope scope;
+    try {
+        run();
+    } catch (const std::bad_alloc&) {
+        ReportError(name +
+                    ": out of memory; the command was stopped and the drawing is as "
+                    "the command left it");
+    } catch (const std::length_error&) {
+        ReportError(name +
+                    ": out of memory; the command was stopped and the drawing is as "
+                    "the command left it");
+    } catch (const std::exception& e) {
+        ReportError("command " + name + " ended by an exception: " + e.what());
+    } catch (...) {
+        ReportError("command " + name + " ended by an exception");
+    }
+    EndLongWork();
+    if (CancelRequested())
+        ReportError(name + ": cancelled");
+}
+
+}  // namespace
+
 bool RunCommand(std::string_view name) {
+    const std::string typed(name);
     if (const Builtin* builtin = FindBuiltin(name)) {
-        builtin->run();
+        RunGuarded(builtin->name, builtin->run);
         return true;
     }
-    const std::string typed(name);
     AcEdCommand* command = acedRegCmds->lookupCmd(typed.c_str());
     if (!command) {
         ReportError("Unknown command \"" + typed + "\".");
         return false;
     }
     const AcRxFunctionPtr function = command->functionAddr();
-    try {
-        function();
-    } catch (const std::exception& e) {
-        ReportError("command " + typed + " ended by an exception: " + e.what());
-    } catch (...) {
-        ReportError("command " + typed + " ended by an exception");
-    }
+    RunGuarded(typed, [function] { function(); });
     return true;
 }
 
@@ -130,10 +156,12 @@ bool RunCommandLoop() {
         const std::string_view name = TrimBlanks(*line);
         if (name.empty() || IsCancelToken(name))
             continue;
+        input.SetInCommand(true);
         if (const std::optional<std::string_view> pick = MenuPickLine(name))
             ChooseMenuItem(*pick);
         else
             RunCommand(name);
+        input.SetInCommand(false);
         if (input.Failed()) {
             ok = false;
             if (!input.IsInteractive())
@@ -210,14 +238,16 @@ int ConsoleMain(int argc, char** argv) {
 
     std::unique_ptr<InputSource> input;
     if (!options.script.empty()) {
-        input = ScriptFileInput::Open(options.script);
+        std::string why;
+        input = ScriptFileInput::Open(options.script, &why);
         if (!input)
-            return UsageError("cannot read the script " + options.script);
+            return UsageError("cannot read the script " + options.script + ": " + why);
     } else {
         const bool terminal = isatty(STDIN_FILENO);
         input = std::make_unique<StreamInput>(std::cin, "stdin", terminal);
     }
     ScopedInput scopedInput(*input);
+    InstallInterruptHandlers();
 
     // The session ends before the transcript does: what modules print while being unloaded
     // belongs to it.

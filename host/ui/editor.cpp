@@ -1,6 +1,7 @@
 #include "host/ui/editor.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "host/base/command_line.h"
@@ -140,8 +141,14 @@ int GetPoint(std::string_view prompt, AcGePoint3d& point) {
         if (answer.status != RTNORM)
             return answer.status;
         if (const auto p = ParsePoint(answer.text)) {
-            point = UcsToWcs(*p);
-            return RTNORM;
+            const AcGePoint3d world = UcsToWcs(*p);
+            if (std::isfinite(world.x) && std::isfinite(world.y) && std::isfinite(world.z)) {
+                point = world;
+                return RTNORM;
+            }
+            if (!RejectAnswer("Invalid point: beyond the range of coordinates."))
+                return RTERROR;
+            continue;
         }
         if (!RejectAnswer("Invalid point: expects x,y or x,y,z."))
             return RTERROR;

@@ -1,12 +1,19 @@
 #include "host/ui/input_source.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
-#include <fstream>
+#include <cstring>
+#include <sstream>
 
 #include "host/base/command_line.h"
+#include "host/base/interrupt.h"
 #include "host/base/report.h"
 #include "host/base/text.h"
 #include "host/ui/builtins.h"
@@ -63,14 +70,56 @@ std::optional<std::string> StreamInput::ReadRaw(std::string_view prompt) {
             continue;
         return line;
     }
+    if (m_interactive && CancelRequested()) {
+        // Ctrl-C at a command's prompt cancels the prompt; the terminal reads on.
+        m_in.clear();
+        std::clearerr(stdin);
+        return std::nullopt;
+    }
+    if (!m_interactive && InCommand()) {
+        const std::string asked(TrimBlanks(prompt));
+        ReportError("the input ends in the middle of a command" +
+                    (asked.empty() ? std::string() : " (no answer to \"" + asked + "\")"));
+    }
     return std::nullopt;
 }
 
-std::unique_ptr<ScriptFileInput> ScriptFileInput::Open(const std::string& path) {
-    auto file = std::make_unique<std::ifstream>(path, std::ios::binary);
-    if (!*file)
+std::unique_ptr<ScriptFileInput> ScriptFileInput::Open(const std::string& path,
+                                                       std::string* error) {
+    auto fail = [&](const std::string& why) {
+        if (error)
+            *error = why;
         return nullptr;
-    return std::unique_ptr<ScriptFileInput>(new ScriptFileInput(std::move(file), path));
+    };
+    // Without blocking, so that a FIFO cannot hang the open; then only a plain file is read.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return fail(std::strerror(errno));
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return fail(S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a plain file");
+    }
+    std::string text;
+    char buf[65536];
+    while (true) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            const int err = errno;
+            ::close(fd);
+            return fail(std::strerror(err));
+        }
+        if (n == 0)
+            break;
+        text.append(buf, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    if (text.starts_with("\xEF\xBB\xBF"))
+        text.erase(0, 3);
+    auto stream = std::make_unique<std::istringstream>(std::move(text));
+    return std::unique_ptr<ScriptFileInput>(new ScriptFileInput(std::move(stream), path));
 }
 
 ScriptFileInput::ScriptFileInput(std::unique_ptr<std::istream> file, const std::string& path)

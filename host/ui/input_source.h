@@ -53,8 +53,10 @@ private:
 // A script file, owned.
 class ScriptFileInput : public StreamInput {
 public:
-    // Opens the file; check IsOpen.
-    static std::unique_ptr<ScriptFileInput> Open(const std::string& path);
+    // Reads the whole file (a plain file only: a FIFO or device would hang the host); null
+    // with the reason in error. A UTF-8 byte-order mark at the start is skipped.
+    static std::unique_ptr<ScriptFileInput> Open(const std::string& path,
+                                                 std::string* error = nullptr);
     ~ScriptFileInput() override;
 
 private:

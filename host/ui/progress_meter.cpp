@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "host/base/interrupt.h"
 #include "platform/acedads.h"
+#include "platform/longwork.h"
 #include "platform/textconv.h"
 
 namespace host {
@@ -16,6 +18,8 @@ std::vector<ProgressMeterRecord> g_history;
 bool g_active = false;
 int g_drawMode = -1;  // -1: decide from the terminal
 int g_lastPercent = -1;
+LongWorkRecord g_longWork;
+bool g_longWorkShown = false;
 
 bool Drawing() {
     if (g_drawMode < 0)
@@ -71,6 +75,19 @@ bool ProgressMeterActive() {
     return g_active;
 }
 
+const LongWorkRecord& LastLongWork() {
+    return g_longWork;
+}
+
+void EndLongWork() {
+    if (g_longWorkShown) {
+        std::fprintf(stderr, "\r\033[K");
+        std::fflush(stderr);
+    }
+    g_longWorkShown = false;
+    g_longWork = LongWorkRecord{};
+}
+
 void SetProgressBarDrawing(bool draw) {
     g_drawMode = draw ? 1 : 0;
 }
@@ -93,6 +110,18 @@ int acedSetStatusBarProgressMeterPos(int pos) {
     meter.positions.push_back(pos);
     host::Draw(meter, pos);
     return RTNORM;
+}
+
+extern "C" bool qvLongWorkStep(const char* what, long long done) {
+    host::g_longWork.what = what ? what : "";
+    host::g_longWork.done = done;
+    ++host::g_longWork.reports;
+    if (host::Drawing() && !host::g_active) {
+        std::fprintf(stderr, "\r%s... %lld\033[K", host::g_longWork.what.c_str(), done);
+        std::fflush(stderr);
+        host::g_longWorkShown = true;
+    }
+    return !host::CancelRequested();
 }
 
 void acedRestoreStatusBar() {

@@ -22,6 +22,17 @@ void ClearProgressMeterHistory();
 // Whether a meter is showing now.
 bool ProgressMeterActive();
 
+// Long work of a component (a provider reading rows, platform/longwork.h): the last report
+// of the running command, shown on the meter's line as "Reading rows... 12288".
+struct LongWorkRecord {
+    std::string what;
+    long long done = 0;
+    int reports = 0;
+};
+const LongWorkRecord& LastLongWork();
+// Takes the report off the line when the command ends.
+void EndLongWork();
+
 // Draws the meter on standard error: on when standard error is a terminal, unless changed.
 void SetProgressBarDrawing(bool draw);
 

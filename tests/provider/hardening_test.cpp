@@ -25,6 +25,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// When the test's user cancels long work (rows done; -1: never), and what was reported last.
+long long g_stopAfter = -1;
+std::string g_lastWhat;
+long long g_lastDone = 0;
+
 struct Failure {
     std::uint32_t code = 0;
     std::string description;
@@ -412,4 +417,41 @@ TEST_F(OdbcStrangers, StatementsThatWriteAreRefusedBeforeTheyRun) {
     EXPECT_EQ(RowsOf(native, "SELECT * FROM Parts"), 6);
 }
 
+// A query without end: its rows are reported as they come, and the user's cancel ends it with
+// a clear error instead of taking all memory; so does one that works long without rows.
+TEST_F(Strangers, LongQueriesReportTheirRowsAndCanBeCancelled) {
+    _ConnectionPtr connection = Connect(SqliteText(m_dir / "data.sqlite"));
+    g_stopAfter = 50000;
+    const auto endless = FailureOf([&] {
+        RowsOf(connection,
+               "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n) SELECT i FROM n");
+    });
+    ASSERT_TRUE(endless);
+    EXPECT_EQ(endless->code, static_cast<std::uint32_t>(E_ABORT));
+    EXPECT_NE(endless->description.find("The query was cancelled"), std::string::npos)
+        << endless->description;
+    EXPECT_EQ(g_lastWhat, "Reading rows");
+    EXPECT_GE(g_lastDone, 50000);
+
+    g_stopAfter = 0;  // cancelled at once, before any row came
+    const auto rowless = FailureOf([&] {
+        RowsOf(connection,
+               "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n) "
+               "SELECT i FROM n WHERE i < 0");
+    });
+    ASSERT_TRUE(rowless);
+    EXPECT_EQ(rowless->code, static_cast<std::uint32_t>(E_ABORT));
+
+    g_stopAfter = -1;  // the connection is fine afterwards
+    EXPECT_EQ(RowsOf(connection, "SELECT * FROM Parts"), 6);
+}
+
 }  // namespace
+
+// The application's side of long work (platform/longwork.h): here the test decides when the
+// user cancels.
+extern "C" bool qvLongWorkStep(const char* what, long long done) {
+    g_lastWhat = what ? what : "";
+    g_lastDone = done;
+    return g_stopAfter < 0 || done < g_stopAfter;
+}

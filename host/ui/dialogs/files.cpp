@@ -9,11 +9,21 @@
 #include <climits>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
+#include <memory>
 
+#include "host/base/interrupt.h"
 #include "platform/afx.h"
 #include "platform/textconv.h"
 
 namespace {
+
+// The temporary files of the CFile objects replacing a file: a signal ending the host removes
+// them (host/base/interrupt.h).
+std::map<const CFile*, std::unique_ptr<host::TemporaryFileGuard>>& TemporaryGuards() {
+    static std::map<const CFile*, std::unique_ptr<host::TemporaryFileGuard>> guards;
+    return guards;
+}
 
 // The framework's standard text of each file error; %1 is the file's name.
 const char* FileErrorText(int cause) {
@@ -183,6 +193,7 @@ CFile::~CFile() {
 void CFile::DiscardTemporary() {
     if (!m_tempPath.empty())
         ::unlink(m_tempPath.c_str());
+    TemporaryGuards().erase(this);
     m_tempPath.clear();
     m_finalPath.clear();
 }
@@ -235,6 +246,7 @@ BOOL CFile::Open(const char* fileName, UINT openFlags, CFileException* pError) {
         m_fd = fd;
         m_finalPath = target;
         m_tempPath = pattern;
+        TemporaryGuards()[this] = std::make_unique<host::TemporaryFileGuard>(pattern);
         return TRUE;
     }
     // Non-blocking, so that opening a FIFO cannot hang; then only plain files are kept.
@@ -279,6 +291,7 @@ void CFile::Close() {
             DiscardTemporary();
             CFileException::ThrowOsError(error, m_path.c_str());
         }
+        TemporaryGuards().erase(this);
         m_tempPath.clear();
         m_finalPath.clear();
     }

@@ -140,8 +140,14 @@ void EndForLostInput(DialogSession& session) {
 }  // namespace
 
 bool RunScriptedDialogLine(DialogSession& session) {
+    // The end of the input at a dialog cancels the dialog (not an error, as it is at a
+    // prompt of the command line).
+    InputSource& input = CurrentInput();
+    const bool inCommand = input.InCommand();
+    input.SetInCommand(false);
     const std::optional<std::string> line =
-        CurrentInput().ReadLine("\nDialog \"" + session.Caption() + "\": ");
+        input.ReadLine("\nDialog \"" + session.Caption() + "\": ");
+    input.SetInCommand(inCommand);
     if (!line) {
         // The input ended (or a line failed): the dialog is cancelled.
         EndForLostInput(session);

@@ -2,6 +2,7 @@
 // script's action lines, compared with the headless run of the same script.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #include <wx/image.h>
 
 #include <filesystem>
@@ -211,6 +212,31 @@ TEST(GuiHost, PicturesShowTheControlsWhereTheDialogPutsThem) {
     const auto [left, right] = EdgesAround(picture, (ok[1] + ok[3]) / 2, ok[0] - 4, ok[2] + 4);
     EXPECT_NEAR(left, ok[0], 2);
     EXPECT_NEAR(right, ok[2] - 1, 2);
+}
+
+// With a desktop, addresses go to xdg-open as its one argument, never through a shell: a
+// stand-in xdg-open early on the path records what it was given.
+TEST(GuiHost, AddressesGoToTheDesktopOpenerAsOneArgument) {
+    const std::filesystem::path bin = testing::TempDir() + TestName() + "_bin";
+    std::filesystem::create_directories(bin);
+    const std::filesystem::path record = bin / "opened.txt";
+    std::filesystem::remove(record);
+    const std::filesystem::path opener = bin / "xdg-open";
+    std::ofstream(opener) << "#!/bin/sh\nprintf '%s\\n' \"argc=$#\" \"$1\" >> '" << record.string()
+                          << "'\n";
+    std::filesystem::permissions(opener, std::filesystem::perms::owner_all);
+    const ProcessRun run =
+        Cadhost("--ui gui --load " QUARVEL17_MODULE " --release 17.0 --script " +
+                    Script("", "Quarv_Faq\nQuarv_New\n"),
+                "env PATH=" + bin.string() + ":$PATH QUARVEL_VENDOR_SITE=http://a.test:81");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out.find("open:"), std::string::npos) << run.out;
+    // The opener runs on its own; the host does not wait for it.
+    for (int i = 0; i < 100 && ReadAll(record.string()).find("whatsnew") == std::string::npos; ++i)
+        usleep(50000);
+    EXPECT_EQ(ReadAll(record.string()),
+              "argc=1\nhttp://a.test:81/redirect.php?page=faq&product=quarv\n"
+              "argc=1\nhttp://a.test:81/redirect.php?page=whatsnew&product=quarv\n");
 }
 
 }  // namespace

@@ -54,6 +54,21 @@ size_t Collect(char* data, size_t size, size_t count, void* user) {
     return bytes;
 }
 
+// Hosts never reached through a proxy: the loopback addresses, and those the environment's
+// no_proxy names (a proxy of the environment is used for everything else, as the platform's
+// pre-configured access does).
+std::string NoProxyList() {
+    std::string list = "localhost,127.0.0.1,::1";
+    for (const char* name : {"no_proxy", "NO_PROXY"}) {
+        if (const char* value = std::getenv(name); value && *value) {
+            list += ",";
+            list += value;
+            break;
+        }
+    }
+    return list;
+}
+
 std::string Narrow(const char16_t* text) {
     return text ? qv::ToUtf8(text) : std::string();
 }
@@ -212,6 +227,8 @@ BOOL CHttpFile::SendRequest(const char*, DWORD, LPVOID, DWORD) {
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &Collect);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &body);
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errors);
+    const std::string noProxy = NoProxyList();
+    curl_easy_setopt(curl, CURLOPT_NOPROXY, noProxy.c_str());
     if (!m_agent.empty())
         curl_easy_setopt(curl, CURLOPT_USERAGENT, m_agent.c_str());
 

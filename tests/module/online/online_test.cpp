@@ -173,6 +173,18 @@ TEST_F(LiveUpdateTest, PublishedVersionsGiveTheirStatusAndLink) {
     EXPECT_EQ(server.Requests().front(), "GET /updatelist/checkforupdate.txt HTTP/1.1");
 }
 
+TEST_F(LiveUpdateTest, LoopbackServersAreReachedPastTheEnvironmentsProxy) {
+    testsupport::HttpServer server(testsupport::HttpServer::Mode::Files, m_www);
+    const std::string deadProxy =
+        "http://127.0.0.1:" + std::to_string(testsupport::HttpServer::UnusedPort());
+    ScopedEnv proxy("http_proxy", deadProxy.c_str());
+    Publish("ACAD*Quarvel:2.7.0.0\n");
+    const Shown shown = Check(server.Site());
+    EXPECT_EQ(shown.status,
+              "The new version 2.7.0.0 is available.\nPlease download the new version by visiting");
+    EXPECT_TRUE(shown.linkShown);
+}
+
 TEST_F(LiveUpdateTest, MissingDocumentGivesTheStatusCodeWithoutErrorBox) {
     testsupport::HttpServer server(testsupport::HttpServer::Mode::Files, m_www / "nothing");
     const Shown shown = Check(server.Site());

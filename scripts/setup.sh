@@ -9,7 +9,8 @@ packages=(
     libsqlite3-dev sqlite3
     mdbtools-dev
     unixodbc-dev odbcinst libsqliteodbc
-    libcurl4-openssl-dev
+    libcurl4-openssl-dev xdg-utils
+    fp-utils libchm-bin
     python3 python3-ezdxf python3-matplotlib python3-pil
     libwxgtk3.2-dev xvfb xauth fonts-dejavu-core
 )

@@ -217,6 +217,17 @@ Case ParseCase(const std::string& text) {
                 throw CaseError(line, "builds names 16, 17 or none");
         } else if (key == "args") {
             c.args.insert(c.args.end(), words.begin() + 1, words.end());
+        } else if (key == "env") {
+            if (words.size() != 2 || words[1].find('=') == std::string::npos ||
+                words[1].front() == '=')
+                throw CaseError(line, "env takes one NAME=VALUE");
+            c.env.push_back(words[1]);
+        } else if (key == "http-server") {
+            if (words.size() != 2 || (words[1] != "files" && words[1] != "silent"))
+                throw CaseError(line, "http-server takes files or silent");
+            if (!c.httpServer.empty())
+                throw CaseError(line, "a case has one http-server");
+            c.httpServer = words[1];
         } else if (key == "timeout") {
             const std::string s = words.size() == 2 ? words[1] : "";
             if (s.empty() || s.size() > 4 ||
@@ -227,7 +238,8 @@ Case ParseCase(const std::string& text) {
         } else {
             throw CaseError(line,
                             "unknown header line " + key +
-                                " (drawing, file, builds, args, timeout, or # for a comment)");
+                                " (drawing, file, builds, args, env, http-server, timeout, or # "
+                                "for a comment)");
         }
     }
 

@@ -73,6 +73,13 @@ struct Case {
     std::optional<FileRef> drawing;
     std::vector<FileRef> files;
     std::vector<std::string> args;
+    // Environment values of the run ("NAME=VALUE", placeholders filled).
+    std::vector<std::string> env;
+    // An HTTP server on 127.0.0.1 for the run: "files" serves the work folder's www/ folder,
+    // "silent" accepts and never answers; empty for none. @HTTP@ stands for its address
+    // (http://127.0.0.1:PORT), @HTTPPORT@ for its port, @UNUSEDPORT@ for a port where nothing
+    // listens.
+    std::string httpServer;
     int timeoutSeconds = 60;
     std::string script;
     std::vector<InputFile> inputs;

@@ -9,15 +9,19 @@
 // that passed unless --keep is given, and kept for a look after one that failed.
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/utsname.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <iostream>
+#include <memory>
 
 #include "case_file.h"
 #include "host_run.h"
+#include "http_server.h"
 #include "text_diff.h"
 
 namespace fs = std::filesystem;
@@ -52,10 +56,57 @@ fs::path RootOf(FileRef::Root root) {
     return testsupport::SourceDir();
 }
 
+// The running system as the module describes it in its support mail: the distribution's name
+// (os-release), the kernel's name and release and the machine, each followed by a blank.
+std::string SystemDescription() {
+    std::string distribution;
+    for (const char* path : {"/etc/os-release", "/usr/lib/os-release"}) {
+        std::ifstream in(path);
+        if (!in)
+            continue;
+        std::string line, name;
+        while (std::getline(in, line)) {
+            for (const std::string key : {"PRETTY_NAME=", "NAME="}) {
+                if (line.compare(0, key.size(), key) != 0)
+                    continue;
+                std::string value = line.substr(key.size());
+                if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+                    value.back() == value.front())
+                    value = value.substr(1, value.size() - 2);
+                if (key == "PRETTY_NAME=")
+                    distribution = value;
+                else
+                    name = value;
+            }
+        }
+        if (distribution.empty())
+            distribution = name;
+        break;
+    }
+    utsname names{};
+    if (::uname(&names) != 0)
+        return {};
+    std::string text;
+    for (const std::string& piece : {distribution, std::string(names.sysname),
+                                     std::string(names.release), std::string(names.machine)}) {
+        if (!piece.empty())
+            text += piece + " ";
+    }
+    return text;
+}
+
 // The machine's folders as the case names them. The module of the build, if there is one.
-Placeholders PlaceholdersFor(const fs::path& work, int build) {
+Placeholders PlaceholdersFor(const fs::path& work, int build, const testsupport::HttpServer* server,
+                             int unusedPort) {
     Placeholders p;
+    if (server) {
+        p.Add("HTTP", server->Site());
+        p.Add("HTTPPORT", std::to_string(server->Port()));
+    }
+    if (unusedPort)
+        p.Add("UNUSEDPORT", std::to_string(unusedPort));
     p.Add("WORK", work.string());
+    p.Add("SYSTEM", SystemDescription());
     p.Add("SRC", testsupport::SourceDir().string());
     p.Add("BUILD", testsupport::BuildDir().string());
     p.Add("TESTDATA", testsupport::TestDataDir().string());
@@ -77,7 +128,17 @@ Run RunCase(const Case& c, const fs::path& caseFile, int build, const fs::path& 
     Run run;
     run.work = work;
     testsupport::MakeFreshFolder(work);
-    const Placeholders p = PlaceholdersFor(fs::canonical(work), build);
+    std::unique_ptr<testsupport::HttpServer> server;
+    if (!c.httpServer.empty()) {
+        server = std::make_unique<testsupport::HttpServer>(
+            c.httpServer == "silent" ? testsupport::HttpServer::Mode::Silent
+                                     : testsupport::HttpServer::Mode::Files,
+            fs::canonical(work) / "www");
+        if (!server->Started())
+            run.failure += "cannot start the HTTP server on 127.0.0.1\n";
+    }
+    const int unusedPort = testsupport::HttpServer::UnusedPort();
+    const Placeholders p = PlaceholdersFor(fs::canonical(work), build, server.get(), unusedPort);
 
     auto copyIn = [&](const FileRef& ref) {
         const fs::path from = RootOf(ref.root) / ref.path;
@@ -129,8 +190,11 @@ Run RunCase(const Case& c, const fs::path& caseFile, int build, const fs::path& 
     if (!run.failure.empty())
         return run;
 
+    std::vector<std::string> environment;
+    for (const std::string& e : c.env)
+        environment.push_back(p.Fill(e));
     const testsupport::ProcessResult r =
-        testsupport::RunHost(args, work, std::chrono::seconds(c.timeoutSeconds));
+        testsupport::RunHost(args, work, std::chrono::seconds(c.timeoutSeconds), environment);
     run.ran = true;
     run.outcome.out = p.Mask(r.out);
     run.outcome.err = p.Mask(r.err);

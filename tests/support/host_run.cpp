@@ -120,7 +120,8 @@ std::string ProcessResult::Describe() const {
 }
 
 ProcessResult RunProcess(const std::vector<std::string>& argv, const fs::path& workDir,
-                         std::chrono::milliseconds timeout) {
+                         std::chrono::milliseconds timeout,
+                         const std::vector<std::string>& extraEnvironment) {
     ProcessResult result;
     if (argv.empty())
         return result;
@@ -134,11 +135,21 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const fs::path& w
     // The program's per-user settings live in its work folder, so that a run never reads or
     // changes the settings of the person running the tests.
     std::vector<std::string> environment;
+    auto replaced = [&](const char* entry) {
+        const char* equals = std::strchr(entry, '=');
+        const std::size_t nameLength = equals ? static_cast<std::size_t>(equals - entry) + 1 : 0;
+        for (const std::string& extra : extraEnvironment) {
+            if (nameLength && extra.compare(0, nameLength, entry, nameLength) == 0)
+                return true;
+        }
+        return std::strncmp(entry, "XDG_CONFIG_HOME=", 16) == 0;
+    };
     for (char** e = environ; *e; ++e) {
-        if (std::strncmp(*e, "XDG_CONFIG_HOME=", 16) != 0)
+        if (!replaced(*e))
             environment.emplace_back(*e);
     }
     environment.push_back("XDG_CONFIG_HOME=" + (workDir / ".config").string());
+    environment.insert(environment.end(), extraEnvironment.begin(), extraEnvironment.end());
     std::vector<char*> envPointers;
     for (std::string& e : environment)
         envPointers.push_back(e.data());
@@ -230,10 +241,11 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const fs::path& w
 }
 
 ProcessResult RunHost(const std::vector<std::string>& args, const fs::path& workDir,
-                      std::chrono::milliseconds timeout) {
+                      std::chrono::milliseconds timeout,
+                      const std::vector<std::string>& environment) {
     std::vector<std::string> argv = {HostExecutable().string()};
     argv.insert(argv.end(), args.begin(), args.end());
-    return RunProcess(argv, workDir, timeout);
+    return RunProcess(argv, workDir, timeout, environment);
 }
 
 ProcessResult RunHostScript(int build, const fs::path& workDir, const std::string& script,

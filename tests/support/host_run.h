@@ -39,15 +39,19 @@ struct ProcessResult {
 
 constexpr std::chrono::seconds kDefaultTimeout{60};
 
-// Runs a program (argv[0] is its path, or a name looked up on PATH; no shell) in a working folder.
-// Standard input is /dev/null. After the timeout the program and everything it started are killed.
-// A program that cannot be started ends with status 127 and says why on its standard error.
+// Runs a program (argv[0] is its path, or a name looked up on PATH; no shell) in a working
+// folder. Standard input is /dev/null. After the timeout the program and everything it started
+// are killed. A program that cannot be started ends with status 127 and says why on its
+// standard error. Environment values ("NAME=VALUE") given replace those of the test's own
+// environment.
 ProcessResult RunProcess(const std::vector<std::string>& argv, const fs::path& workDir,
-                         std::chrono::milliseconds timeout = kDefaultTimeout);
+                         std::chrono::milliseconds timeout = kDefaultTimeout,
+                         const std::vector<std::string>& environment = {});
 
 // Runs the console host with these arguments in a working folder.
 ProcessResult RunHost(const std::vector<std::string>& args, const fs::path& workDir,
-                      std::chrono::milliseconds timeout = kDefaultTimeout);
+                      std::chrono::milliseconds timeout = kDefaultTimeout,
+                      const std::vector<std::string>& environment = {});
 
 // Runs the console host with one module build on a script: writes the script to run.scr in the
 // working folder and runs "--load MODULE --release X.Y --script run.scr", then the extra

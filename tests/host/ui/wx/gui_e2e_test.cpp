@@ -1,10 +1,14 @@
 // cadhost --ui gui on scripts: the test module's dialogs as real windows, driven by the
 // script's action lines, compared with the headless run of the same script.
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <wx/image.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <regex>
+#include <sstream>
+#include <vector>
 
 #include "host_run.h"
 
@@ -192,6 +196,41 @@ TEST(GuiHost, PicturesShowTheControlsWhereTheDialogPutsThem) {
     const auto [left, right] = EdgesAround(picture, (ok[1] + ok[3]) / 2, ok[0] - 4, ok[2] + 4);
     EXPECT_NEAR(left, ok[0], 2);
     EXPECT_NEAR(right, ok[2] - 1, 2);
+}
+
+// With a desktop, addresses go to xdg-open as its one argument, never through a shell: a
+// stand-in xdg-open early on the path records what it was given.
+TEST(GuiHost, AddressesGoToTheDesktopOpenerAsOneArgument) {
+    const std::filesystem::path bin = testing::TempDir() + TestName() + "_bin";
+    std::filesystem::create_directories(bin);
+    const std::filesystem::path record = bin / "opened.txt";
+    std::filesystem::remove(record);
+    // One line per start, written at once (the openers run side by side).
+    const std::filesystem::path opener = bin / "xdg-open";
+    testsupport::WriteFile(
+        opener, "#!/bin/sh\nprintf 'argc=%s %s\\n' \"$#\" \"$1\" >> '" + record.string() + "'\n");
+    std::filesystem::permissions(opener, std::filesystem::perms::owner_all);
+    const ProcessRun run =
+        Cadhost("--ui gui --load " QUARVEL17_MODULE " --release 17.0 --script " +
+                    Script("", "Quarv_Faq\nQuarv_New\n"),
+                "env PATH=" + bin.string() + ":$PATH QUARVEL_VENDOR_SITE=http://a.test:81");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out.find("open:"), std::string::npos) << run.out;
+    // The openers run on their own; the host does not wait for them.
+    std::vector<std::string> lines;
+    for (int i = 0; i < 200; ++i) {
+        std::istringstream in(testsupport::ReadFile(record));
+        lines.clear();
+        for (std::string line; std::getline(in, line);)
+            lines.push_back(line);
+        if (lines.size() >= 2)
+            break;
+        usleep(50000);
+    }
+    std::sort(lines.begin(), lines.end());
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         "argc=1 http://a.test:81/redirect.php?page=faq&product=quarv",
+                         "argc=1 http://a.test:81/redirect.php?page=whatsnew&product=quarv"}));
 }
 
 }  // namespace

@@ -25,11 +25,11 @@ const TCHAR* UnusableLinkReason(const TableLink& link) {
 }
 
 RefreshResult RefreshLinkedTable(AcDbObjectId id, TableLink link) {
-    CMyDatabase* pDb = g_dbList.FindDatabase(link.m_strDatabase);
+    CMyDatabase* pDb = g_dbList.FindDatabase(link.m_strDatabase, link.m_strConnectDriver);
     if (!pDb) {
         g_dbList.AddDatabase(link.m_strConnectDriver, link.m_strDatabase, link.m_strUser,
                              link.m_strPassword);
-        pDb = g_dbList.FindDatabase(link.m_strDatabase);
+        pDb = g_dbList.FindDatabase(link.m_strDatabase, link.m_strConnectDriver);
     }
     if (!pDb)
         return RefreshResult::kNoDatabase;

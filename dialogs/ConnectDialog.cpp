@@ -77,6 +77,12 @@ void CConnectDialog::OnRelativePath() {
         return;
     }
     UpdateData(TRUE);
+    // A server address or a data source name is no path: it stays as typed.
+    CString strKey;
+    if (m_comboConnect.GetCurSel() != CB_ERR)
+        m_comboConnect.GetLBText(m_comboConnect.GetCurSel(), strKey);
+    if (ConnectKindOf(strKey) != ConnectKind::kFile)
+        return;
     if (m_nRelative)
         MakeRelativeDatabasePath();
     else

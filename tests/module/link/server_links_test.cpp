@@ -63,7 +63,7 @@ protected:
         ConnectTemplateMap.RemoveAll();
         RegisterConnectTemplates();
         DrawingTest::TearDown();
-        fs::remove_all(m_dir);
+        fs::remove_all(m_dir.parent_path());
     }
     fs::path m_dir;
 };

@@ -139,7 +139,13 @@ std::u16string WithoutSecondFraction(const std::u16string& text) {
     return text.substr(0, n) + text.substr(end);
 }
 
-Value ReadValue(const Handle& stmt, SQLUSMALLINT column, Kind kind) {
+// Space for the pieces of long texts and binaries, kept for every cell of a fetch.
+struct ReadBuffers {
+    std::vector<char16_t> text = std::vector<char16_t>(4096);
+    std::vector<std::uint8_t> binary;
+};
+
+Value ReadValue(const Handle& stmt, SQLUSMALLINT column, Kind kind, ReadBuffers& buffers) {
     SQLLEN indicator = 0;
     switch (kind) {
         case Kind::Integer: {
@@ -163,14 +169,14 @@ Value ReadValue(const Handle& stmt, SQLUSMALLINT column, Kind kind) {
             // As the source writes them: ISO texts within the automation-date range become
             // dates; the rest (years past 9999 or before 100, "infinity", zones, BC) stay the
             // source's own text rather than a made-up date.
-            Value text = ReadValue(stmt, column, Kind::Text);
+            Value text = ReadValue(stmt, column, Kind::Text, buffers);
             if (auto* t = std::get_if<std::u16string>(&text); t && kind == Kind::Timestamp)
                 *t = WithoutSecondFraction(*t);
             return text;
         }
         case Kind::Text: {
             std::u16string text;
-            std::vector<char16_t> chunk(4096);
+            std::vector<char16_t>& chunk = buffers.text;
             for (;;) {
                 const SQLRETURN rc =
                     SQLGetData(stmt.Get(), column, SQL_C_WCHAR, chunk.data(),
@@ -188,7 +194,8 @@ Value ReadValue(const Handle& stmt, SQLUSMALLINT column, Kind kind) {
         }
         case Kind::Binary: {
             std::vector<std::uint8_t> data;
-            std::vector<std::uint8_t> chunk(8192);
+            std::vector<std::uint8_t>& chunk = buffers.binary;
+            chunk.resize(8192);
             for (;;) {
                 const SQLRETURN rc = SQLGetData(stmt.Get(), column, SQL_C_BINARY, chunk.data(),
                                                 static_cast<SQLLEN>(chunk.size()), &indicator);
@@ -236,6 +243,7 @@ Rows Fetch(const Handle& stmt) {
         info.kind = KindOf(type);
         rows.columns.push_back(std::move(info));
     }
+    ReadBuffers buffers;
     for (;;) {
         const SQLRETURN rc = SQLFetch(stmt.Get());
         if (rc == SQL_NO_DATA)
@@ -243,7 +251,7 @@ Rows Fetch(const Handle& stmt) {
         stmt.Check(rc);
         for (SQLSMALLINT c = 0; c < count; ++c) {
             rows.cells.push_back(
-                ReadValue(stmt, static_cast<SQLUSMALLINT>(c + 1), rows.columns[c].kind));
+                ReadValue(stmt, static_cast<SQLUSMALLINT>(c + 1), rows.columns[c].kind, buffers));
         }
     }
     return rows;

@@ -1,6 +1,11 @@
 #include "data/ADORecordset.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
 
 #include "platform/ATLComTime.h"
 #include "platform/winnls.h"
@@ -194,6 +199,130 @@ CString CurrencyText(const VARIANT& value) {
     return plain;
 }
 
+// A number's digits and the power of ten of its last digit, without leading or trailing
+// zeros: "12.50" and "1.25e+01" both give ("125", -1). False for text that is not a number.
+struct Digits {
+    bool negative = false;
+    std::string digits;
+    long exponent = 0;
+    bool operator==(const Digits&) const = default;
+};
+
+bool ParseDigits(std::string_view text, Digits& out) {
+    out = Digits{};
+    std::size_t i = 0;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
+        out.negative = text[i++] == '-';
+    long fraction = 0;
+    bool point = false, any = false;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '.' && !point) {
+            point = true;
+        } else if (c >= '0' && c <= '9') {
+            any = true;
+            out.digits += c;
+            if (point)
+                ++fraction;
+        } else {
+            break;
+        }
+    }
+    long exponent = 0;
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        if (i + 1 >= text.size())
+            return false;
+        const auto [end, ec] = std::from_chars(text.data() + i + 1 + (text[i + 1] == '+'),
+                                               text.data() + text.size(), exponent);
+        if (ec != std::errc() || end != text.data() + text.size())
+            return false;
+    } else if (i != text.size()) {
+        return false;
+    }
+    if (!any)
+        return false;
+    const std::size_t first = out.digits.find_first_not_of('0');
+    if (first == std::string::npos) {
+        out = Digits{};  // zero, whatever its sign
+        return true;
+    }
+    out.digits.erase(0, first);
+    const std::size_t last = out.digits.find_last_not_of('0');
+    out.exponent = exponent - fraction + static_cast<long>(out.digits.size() - last - 1);
+    out.digits.erase(last + 1);
+    return true;
+}
+
+CString Narrow(std::string_view text) {
+    return CString(qv::ConvertText<TCHAR>(text));
+}
+
+// The "%g" text when it reads back as the same value; otherwise the shortest text that does
+// (six significant digits would silently round 1234567.89 to 1.23457e+06).
+template <class Real>
+CString RealText(Real value) {
+    char printed[64];
+    std::snprintf(printed, sizeof printed, "%g", static_cast<double>(value));
+    if (!std::isfinite(value))
+        return Narrow(printed);
+    Real back = 0;
+    const char* end = printed + std::strlen(printed);
+    const auto read = std::from_chars(printed, end, back);
+    if (read.ec == std::errc() && read.ptr == end && back == value)
+        return Narrow(printed);
+    // The shortest digits that read back, laid out as "%g" lays out that many digits: fixed
+    // for 9999999999.99 and 1234567, an exponent for 1.2345678901234567e+20.
+    char shortest[64];
+    const auto written =
+        std::to_chars(shortest, shortest + sizeof shortest, value, std::chars_format::scientific);
+    const std::string_view scientific(shortest, static_cast<std::size_t>(written.ptr - shortest));
+    const std::string_view mantissa = scientific.substr(0, scientific.find('e'));
+    int precision = 0;
+    for (char c : mantissa)
+        precision += c >= '0' && c <= '9' ? 1 : 0;
+    std::snprintf(printed, sizeof printed, "%.*g", std::max(precision, 6),
+                  static_cast<double>(value));
+    end = printed + std::strlen(printed);
+    const auto again = std::from_chars(printed, end, back);
+    if (again.ec == std::errc() && again.ptr == end && back == value)
+        return Narrow(printed);
+    return Narrow(scientific);
+}
+
+CString DoubleText(double value) {
+    return RealText(value);
+}
+
+CString FloatText(float value) {
+    return RealText(value);
+}
+
+// The "%g" text of the decimal as a double when it stands for the decimal's exact value;
+// otherwise the exact digits (sign, integer part, then the scale's digits after the point).
+CString DecimalText(const DECIMAL& d) {
+    const unsigned __int128 mantissa =
+        (static_cast<unsigned __int128>(d.Hi32) << 64) | static_cast<unsigned __int128>(d.Lo64);
+    std::string digits;
+    for (unsigned __int128 m = mantissa; m != 0; m /= 10)
+        digits.insert(digits.begin(), static_cast<char>('0' + static_cast<int>(m % 10)));
+    const std::size_t scale = d.scale <= 28 ? d.scale : 28;
+    if (digits.size() <= scale)
+        digits.insert(0, scale - digits.size() + 1, '0');
+    if (scale > 0)
+        digits.insert(digits.size() - scale, 1, '.');
+    const bool negative = d.sign == DECIMAL_NEG && mantissa != 0;
+    const std::string exact = (negative ? "-" : "") + digits;
+
+    const double approx = (negative ? -1.0 : 1.0) * static_cast<double>(mantissa) /
+                          std::pow(10.0, static_cast<double>(scale));
+    char printed[64];
+    std::snprintf(printed, sizeof printed, "%g", approx);
+    Digits wanted, shown;
+    if (ParseDigits(exact, wanted) && ParseDigits(printed, shown) && wanted == shown)
+        return Narrow(printed);
+    return Narrow(exact);
+}
+
 }  // namespace
 
 bool ValueToCellText(const VARIANT& value, CString& text, LPCTSTR dateFormat) {
@@ -225,19 +354,14 @@ bool ValueToCellText(const VARIANT& value, CString& text, LPCTSTR dateFormat) {
             result.Format(_T("%llu"), value.ullVal);
             break;
         case VT_R4:
-            result.Format(_T("%g"), static_cast<double>(value.fltVal));
+            result = FloatText(value.fltVal);
             break;
         case VT_R8:
-            result.Format(_T("%g"), value.dblVal);
+            result = DoubleText(value.dblVal);
             break;
-        case VT_DECIMAL: {
-            const DECIMAL& d = value.decVal;
-            const double mantissa =
-                static_cast<double>(d.Hi32) * 18446744073709551616.0 + static_cast<double>(d.Lo64);
-            const double sign = d.sign == DECIMAL_NEG ? -1.0 : 1.0;
-            result.Format(_T("%g"), sign * mantissa / std::pow(10.0, d.scale));
+        case VT_DECIMAL:
+            result = DecimalText(value.decVal);
             break;
-        }
         case VT_CY:
             result = CurrencyText(value);
             break;

@@ -40,8 +40,18 @@ void CConnectDialog::DoDataExchange(CDataExchange* pDX) {
 BOOL CConnectDialog::OnInitDialog() {
     CDialog::OnInitDialog();
     FillConnectStringList(m_comboConnect);
-    m_comboConnect.SetCurSel(static_cast<int>(
-        CRegistry::GetInt(QUARVEL_SETTINGS_SECTION, _T("Connect String Index"), 0)));
+    // Without a stored choice the Access entry is selected: installed ODBC drivers may sort
+    // before it.
+    const DWORD kNoChoice = 0xFFFFFFFEu;
+    const DWORD nStored =
+        CRegistry::GetInt(QUARVEL_SETTINGS_SECTION, _T("Connect String Index"), kNoChoice);
+    if (nStored == kNoChoice) {
+        const int nAccess =
+            m_comboConnect.FindStringExact(-1, _T("Microsoft Access Driver (*.mdb)"));
+        m_comboConnect.SetCurSel(nAccess == CB_ERR ? 0 : nAccess);
+    } else {
+        m_comboConnect.SetCurSel(static_cast<int>(nStored));
+    }
     m_nRelative = static_cast<int>(CRegistry::GetInt(QUARVEL_SETTINGS_SECTION, _T("Relative Path"),
                                                      static_cast<DWORD>(m_nRelative)));
     // A drawing never saved has no folder to be relative to.
@@ -77,6 +87,12 @@ void CConnectDialog::OnRelativePath() {
         return;
     }
     UpdateData(TRUE);
+    // A server address or a data source name is no path: it stays as typed.
+    CString strKey;
+    if (m_comboConnect.GetCurSel() != CB_ERR)
+        m_comboConnect.GetLBText(m_comboConnect.GetCurSel(), strKey);
+    if (ConnectKindOf(strKey) != ConnectKind::kFile)
+        return;
     if (m_nRelative)
         MakeRelativeDatabasePath();
     else
@@ -87,17 +103,33 @@ void CConnectDialog::OnRelativePath() {
 void CConnectDialog::OnOK() {
     if (!UpdateData(TRUE))
         return;
+    const int nIndex = m_comboConnect.GetCurSel();
+    CString strKey;
+    if (nIndex != CB_ERR)
+        m_comboConnect.GetLBText(nIndex, strKey);
+    const ConnectKind kind = ConnectKindOf(strKey);
+    CString strHost, strPort, strName;
+    if (kind == ConnectKind::kServer &&
+        !SplitServerAddress(m_strDatabase, strHost, strPort, strName)) {
+        // A server is named, not a file: "host[:port]/database".
+        CString strMessage;
+        strMessage.Format(_T("%s does not name a server: write host[:port]/database."),
+                          m_strDatabase);
+        AfxMessageBox(strMessage);
+        return;
+    }
+    if (kind == ConnectKind::kDataSource && m_strDatabase.Trim().IsEmpty()) {
+        AfxMessageBox(_T("Write the name of the ODBC data source as the database."));
+        return;
+    }
     const CString strResolved = ResolveDatabasePath(CurrentDrawingPath(), m_strDatabase);
-    if (!PathFileExists(strResolved.GetString())) {
+    if (kind == ConnectKind::kFile && !PathFileExists(strResolved.GetString())) {
         CString strMessage;
         strMessage.Format(_T("Failed to find %s"), m_strDatabase);
         AfxMessageBox(strMessage);
         return;
     }
-    const int nIndex = m_comboConnect.GetCurSel();
-    m_strConnectString.Empty();
-    if (nIndex != CB_ERR)
-        m_comboConnect.GetLBText(nIndex, m_strConnectString);
+    m_strConnectString = strKey;
     CRegistry::SetInt(QUARVEL_SETTINGS_SECTION, _T("Connect String Index"),
                       static_cast<DWORD>(nIndex));
     CRegistry::SetInt(QUARVEL_SETTINGS_SECTION, _T("Relative Path"),

@@ -110,8 +110,8 @@ BOOL CDbDialog::OnInitDialog() {
         m_imageList.Add(LoadIcon(hResources, MAKEINTRESOURCE(nIcon)));
     m_tree.SetImageList(&m_imageList, TVSIL_NORMAL);
 
-    for (const int nId : {IDC_CLOSE_DATABASE, IDC_NEW_QUERY, IDC_CUSTOMIZE_HEADING,
-                          IDC_CUSTOMIZE_WIDTH})
+    for (const int nId :
+         {IDC_CLOSE_DATABASE, IDC_NEW_QUERY, IDC_CUSTOMIZE_HEADING, IDC_CUSTOMIZE_WIDTH})
         GetDlgItem(nId)->EnableWindow(FALSE);
 
     for (int i = 0; i < g_dbList.GetSize(); ++i)
@@ -146,8 +146,8 @@ BOOL CDbDialog::OnInitDialog() {
 bool CDbDialog::ListDatabase(CMyDatabase* pDb) {
     if (!pDb->m_db.IsConnected() && !pDb->m_db.OpenConnection(_T(""), _T(""), _T("")))
         return false;
-    HTREEITEM hDb = m_tree.InsertItem(pDb->m_strDatabase, imageDatabase, imageDatabase, TVI_ROOT,
-                                      TVI_LAST);
+    HTREEITEM hDb =
+        m_tree.InsertItem(pDb->m_strDatabase, imageDatabase, imageDatabase, TVI_ROOT, TVI_LAST);
     m_tree.SetItemData(hDb, reinterpret_cast<DWORD_PTR>(pDb));
     pDb->ReloadTables();
     for (CMyDbTable* pTable : pDb->m_tables) {
@@ -233,15 +233,14 @@ void CDbDialog::OnOpenDatabase() {
         if (dlg.DoModal() != IDOK)
             return;
     }
-    if (g_dbList.FindDatabase(dlg.m_strDatabase)) {
+    if (g_dbList.FindDatabase(dlg.m_strDatabase, dlg.m_strConnectString)) {
         CString strMessage;
         strMessage.Format(_T("%s already exists."), dlg.m_strDatabase);
         ShowMessage(m_hWnd, strMessage, _T("Quarvel"));
         return;
     }
     auto* pDb = new CMyDatabase;
-    pDb->SetConnection(dlg.m_strConnectString, dlg.m_strDatabase, dlg.m_strUser,
-                       dlg.m_strPassword);
+    pDb->SetConnection(dlg.m_strConnectString, dlg.m_strDatabase, dlg.m_strUser, dlg.m_strPassword);
     if (ListDatabase(pDb))
         g_dbList.Add(pDb);
     else
@@ -303,8 +302,8 @@ void CDbDialog::OnNewQuery() {
     pQuery->m_nType = CMyDbTable::typeQuery;
     pQuery->m_pDatabase = pDb;
     pDb->m_tables.push_back(pQuery);
-    HTREEITEM hQuery =
-        m_tree.InsertItem(pQuery->m_strName, imageViewOrQuery, imageViewOrQuery, hSelected, TVI_LAST);
+    HTREEITEM hQuery = m_tree.InsertItem(pQuery->m_strName, imageViewOrQuery, imageViewOrQuery,
+                                         hSelected, TVI_LAST);
     m_tree.SetItemData(hQuery, reinterpret_cast<DWORD_PTR>(pQuery));
     m_tree.SelectItem(hQuery);
 }
@@ -389,7 +388,8 @@ void CDbDialog::OnCreateTable() {
         ShowMessage(m_hWnd, _T("Please select a table or query first."), _T("Morvane Quarvel"));
         return;
     }
-    auto* pTable = hSelected ? reinterpret_cast<CMyDbTable*>(m_tree.GetItemData(hSelected)) : nullptr;
+    auto* pTable =
+        hSelected ? reinterpret_cast<CMyDbTable*>(m_tree.GetItemData(hSelected)) : nullptr;
     if (!pTable || !pTable->m_pDatabase) {
         ShowMessage(m_hWnd, _T("Invalid table or query."), _T("Morvane Quarvel"));
         return;

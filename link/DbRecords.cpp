@@ -9,10 +9,33 @@
 #include "platform/acutads.h"
 #include "platform/afxwin.h"
 #include "platform/dbmain.h"
+#include "platform/odbcinst.h"
 #include "platform/shlwapi.h"
 
 CDatabasePtrArray g_dbList;
 CMapStringToString ConnectTemplateMap(10);
+
+namespace {
+
+// A driver name as it stands between the braces of "Driver={...}" inside a template: '}'
+// doubled, and '%' doubled for the template's own formatting.
+CString BracedDriver(const std::u16string& name) {
+    CString text(qv::ConvertText<TCHAR>(std::u16string_view(name)));
+    text.Replace(_T("}"), _T("}}"));
+    text.Replace(_T("%"), _T("%%"));
+    return _T("{") + text + _T("}");
+}
+
+// Drivers the built-in keys already reach better: the Access and SQLite files are read by the
+// provider itself (the mdbtools driver returns wrong rows without an error).
+bool CoveredByBuiltInKey(const CString& name) {
+    CString lower = name;
+    lower.MakeLower();
+    return lower.Find(_T("sqlite")) != -1 || lower.Find(_T("mdbtools")) != -1 ||
+           lower.Find(_T("microsoft access")) != -1;
+}
+
+}  // namespace
 
 void RegisterConnectTemplates() {
     ConnectTemplateMap.SetAt(_T("Microsoft Access Driver (*.mdb)"),
@@ -20,6 +43,69 @@ void RegisterConnectTemplates() {
     // The project's embedded database format.
     ConnectTemplateMap.SetAt(_T("SQLite3 ODBC Driver"),
                              _T("Driver={SQLite3 ODBC Driver};Database=%s;Uid=%s;Pwd=%s;"));
+    // Any data source of odbc.ini by its name (the Database value), also one this machine
+    // does not list: a drawing may come from another machine.
+    ConnectTemplateMap.SetAt(ODBC_DATA_SOURCE_KEY, _T("DSN=%s;Uid=%s;Pwd=%s;"));
+    // Every driver the ODBC driver manager knows. A server driver's Database value is
+    // "host[:port]/database"; a file driver's is a file path like Access's.
+    for (const QvOdbcDriverInfo& driver : QvListOdbcDrivers()) {
+        const CString name(qv::ConvertText<TCHAR>(std::u16string_view(driver.name)));
+        if (CoveredByBuiltInKey(name) || name.Find(_T("%")) != -1)
+            continue;
+        CString pattern = _T("Driver=") + BracedDriver(driver.name);
+        pattern += driver.usesFile ? _T(";Dbq=%s;Uid=%s;Pwd=%s;")
+                                   : _T(";Server=%s;Port=%s;Database=%s;Uid=%s;Pwd=%s;");
+        ConnectTemplateMap.SetAt(name, pattern);
+    }
+    // Every data source this machine lists, under its own name.
+    for (const QvOdbcDataSourceInfo& source : QvListOdbcDataSources()) {
+        const CString name(qv::ConvertText<TCHAR>(std::u16string_view(source.name)));
+        ConnectTemplateMap.SetAt(name + DATA_SOURCE_KEY_SUFFIX, _T("DSN=%s;Uid=%s;Pwd=%s;"));
+    }
+}
+
+ConnectKind ConnectKindOf(const CString& driver) {
+    CString pattern;
+    if (!ConnectTemplateMap.Lookup(driver, pattern))
+        return ConnectKind::kFile;
+    if (pattern.Find(_T("DSN=%s")) == 0)
+        return ConnectKind::kDataSource;
+    if (pattern.Find(_T(";Server=%s;")) != -1)
+        return ConnectKind::kServer;
+    return ConnectKind::kFile;
+}
+
+bool SplitServerAddress(const CString& database, CString& host, CString& port, CString& name) {
+    const int slash = database.Find(_T('/'));
+    const CString address = slash == -1 ? database : database.Left(slash);
+    name = slash == -1 ? CString() : database.Mid(slash + 1);
+    host = address;
+    port.Empty();
+    if (!address.IsEmpty() && address[0] == TCHAR('[')) {
+        // [IPv6 address] with an optional :port after it.
+        const int close = address.Find(_T(']'));
+        if (close == -1)
+            return false;
+        host = address.Mid(1, close - 1);
+        if (close + 1 < address.GetLength()) {
+            if (address[close + 1] != TCHAR(':'))
+                return false;
+            port = address.Mid(close + 2);
+        }
+    } else if (const int colon = address.ReverseFind(_T(':')); colon != -1) {
+        host = address.Left(colon);
+        port = address.Mid(colon + 1);
+    }
+    host.Trim();
+    port.Trim();
+    name.Trim();
+    if (host.IsEmpty())
+        return false;
+    for (int i = 0; i < port.GetLength(); ++i) {
+        if (port[i] < TCHAR('0') || port[i] > TCHAR('9'))
+            return false;
+    }
+    return true;
 }
 
 void FreeDatabases() {
@@ -103,10 +189,52 @@ CString CMyDatabase::BuildConnectionString() const {
     if (!ConnectTemplateMap.Lookup(m_strConnectDriver, pattern))
         return CString();
     CString text;
-    text.Format(pattern,
+    switch (ConnectKindOf(m_strConnectDriver)) {
+        case ConnectKind::kServer: {
+            // "host[:port]/database", never a file path.
+            CString host, port, name;
+            if (!SplitServerAddress(m_strDatabase, host, port, name))
+                host = m_strDatabase;  // the driver reports what it cannot reach
+            if (port.IsEmpty())
+                pattern.Replace(_T("Port=%s;"), _T("%s"));
+            if (name.IsEmpty())
+                pattern.Replace(_T("Database=%s;"), _T("%s"));
+            text.Format(pattern, ConnectionStringValue(host), ConnectionStringValue(port),
+                        ConnectionStringValue(name), ConnectionStringValue(m_strUser),
+                        ConnectionStringValue(m_strPassword));
+            break;
+        }
+        case ConnectKind::kDataSource:
+            text.Format(pattern, ConnectionStringValue(m_strDatabase),
+                        ConnectionStringValue(m_strUser), ConnectionStringValue(m_strPassword));
+            break;
+        case ConnectKind::kFile:
+            text.Format(
+                pattern,
                 ConnectionStringValue(ResolveDatabasePath(CurrentDrawingPath(), m_strDatabase)),
                 ConnectionStringValue(m_strUser), ConnectionStringValue(m_strPassword));
+            break;
+    }
     return text;
+}
+
+CString DatabaseIdentity(const CString& driver, const CString& database) {
+    switch (ConnectKindOf(driver)) {
+        case ConnectKind::kServer: {
+            CString host, port, name;
+            CString identity;
+            if (!SplitServerAddress(database, host, port, name))
+                identity.Format(_T("server %s %s"), driver, database);
+            else
+                identity.Format(_T("server %s %s:%s/%s"), driver, host, port, name);
+            return identity;
+        }
+        case ConnectKind::kDataSource:
+            return _T("DSN ") + database;
+        case ConnectKind::kFile:
+            break;
+    }
+    return DatabaseFilePath(CurrentDrawingPath(), database);
 }
 
 template <class Add>
@@ -129,13 +257,13 @@ void CMyDatabase::WalkTableSchema(Add add) {
     rs.CloseQuery();
 }
 
-void CMyDatabase::SetConnection(const CString& driver, const CString& database,
-                                const CString& user, const CString& password) {
+void CMyDatabase::SetConnection(const CString& driver, const CString& database, const CString& user,
+                                const CString& password) {
     m_strConnectDriver = driver;
     m_strDatabase = database;
     m_strUser = user;
     m_strPassword = password;
-    m_strFilePath = DatabaseFilePath(CurrentDrawingPath(), database);
+    m_strFilePath = DatabaseIdentity(driver, database);
     m_db.m_connectText = BuildConnectionString();
 }
 
@@ -177,10 +305,11 @@ CString DatabaseFilePath(const CString& drawingPath, const CString& path) {
     return PathCanonicalize(cleaned, resolved.GetString()) ? cleaned : resolved;
 }
 
-CMyDatabase* CDatabasePtrArray::FindDatabase(const CString& database) const {
+CMyDatabase* CDatabasePtrArray::FindDatabase(const CString& database, const CString& driver) const {
     // Records are matched by the file they opened: a relative path of a link names the file
-    // beside the current drawing, whichever drawing the record was opened for.
-    const CString wanted = DatabaseFilePath(CurrentDrawingPath(), database);
+    // beside the current drawing, whichever drawing the record was opened for. Server
+    // databases and data sources by their driver and address.
+    const CString wanted = DatabaseIdentity(driver, database);
     for (CMyDatabase* pDb : m_items) {
         if (pDb && pDb->m_strFilePath.CompareNoCase(wanted) == 0)
             return pDb;
@@ -192,7 +321,7 @@ bool CDatabasePtrArray::AddDatabase(const CString& driver, const CString& databa
                                     const CString& user, const CString& password) {
     if (driver.IsEmpty() || database.IsEmpty())
         return false;
-    if (FindDatabase(database))
+    if (FindDatabase(database, driver))
         return false;
     CMyDatabase* pDb = new CMyDatabase;
     if (!pDb->Open(driver, database, user, password)) {

@@ -57,8 +57,9 @@ public:
     CString m_strDatabase;
     CString m_strUser;
     CString m_strPassword;
-    // The absolute path of the file the connection opened: what identifies the record (the
-    // same relative path names other files in drawings of other folders).
+    // What identifies the record (DatabaseIdentity): the absolute path of the file the
+    // connection opened (the same relative path names other files in drawings of other
+    // folders), or the driver and address of a server, or the data source's name.
     CString m_strFilePath;
     CADODatabase m_db;
 
@@ -82,8 +83,9 @@ public:
     void RemoveAll() { m_items.clear(); }
 
     // The record that opened the file the path names for the current drawing (ignoring
-    // letter case), or null.
-    CMyDatabase* FindDatabase(const CString& database) const;
+    // letter case), or the server or data source the driver's Database value names; null when
+    // none did. Without a driver the value names a file.
+    CMyDatabase* FindDatabase(const CString& database, const CString& driver = CString()) const;
     // Creates, opens and appends a record; false when the values are incomplete, the database
     // is listed already or its connection failed.
     bool AddDatabase(const CString& driver, const CString& database, const CString& user,
@@ -101,6 +103,26 @@ extern CMapStringToString ConnectTemplateMap;
 
 // The drawing file path of the current document; empty before it is first saved.
 CString CurrentDrawingPath();
+// The key of any ODBC data source named by its Database value, and the ending of the keys of
+// the data sources this machine lists.
+#define ODBC_DATA_SOURCE_KEY _T("ODBC Data Source (DSN)")
+#define DATA_SOURCE_KEY_SUFFIX _T(" (DSN)")
+
+// How a connect-string key reads its Database value.
+enum class ConnectKind {
+    kFile,        // a file path, absolute or relative to the drawing's folder
+    kServer,      // "host[:port]/database" of a server driver
+    kDataSource,  // the name of an ODBC data source
+};
+// The kind of a key of ConnectTemplateMap; a key not in the map reads a file.
+ConnectKind ConnectKindOf(const CString& driver);
+// Splits "host[:port]/database" ("[::1]:5432/db" for an IPv6 address); false when there is
+// no host or the port is not a number.
+bool SplitServerAddress(const CString& database, CString& host, CString& port, CString& name);
+// What identifies a database record: the file path for file drivers (DatabaseFilePath), the
+// driver with host, port and database for servers, the name for data sources.
+CString DatabaseIdentity(const CString& driver, const CString& database);
+
 // Makes a database path that is relative to the drawing's folder absolute. With no drawing
 // path, a relative path is resolved against the host's working folder.
 CString ResolveDatabasePath(const CString& drawingPath, const CString& path);

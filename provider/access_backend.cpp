@@ -5,6 +5,7 @@
 #include <mdbtools.h>
 #include <sqlite3.h>
 
+#include <cctype>
 #include <cstring>
 #include <map>
 #include <set>
@@ -342,6 +343,20 @@ void AccessFile::CopyTable(MdbCatalogEntry* entry, SqliteDatabase& db, const std
     undo.done = true;
 }
 
+// Whether a statement starts as a query does: SELECT, WITH or a parenthesis.
+bool IsQueryText(std::string_view sql) {
+    const std::size_t start = sql.find_first_not_of(" \t\r\n");
+    if (start == std::string_view::npos)
+        return false;
+    if (sql[start] == '(')
+        return true;
+    std::string word;
+    for (std::size_t i = start; i < sql.size() && std::isalpha(static_cast<unsigned char>(sql[i]));
+         ++i)
+        word += static_cast<char>(std::tolower(static_cast<unsigned char>(sql[i])));
+    return word == "select" || word == "with";
+}
+
 class AccessBackend : public Backend {
 public:
     explicit AccessBackend(const std::string& path)
@@ -352,13 +367,20 @@ public:
             m_queries[Folded(e->object_name)] = e->object_name;
         // The copy is read-only to statements, as the file is: only loading writes to it.
         m_db.Execute("PRAGMA query_only = ON");
+        RegisterAccessFunctions(m_db.Handle());
     }
 
     ResultSet Query(const std::u16string& sql) override {
+        // Statements are in Access's dialect: & joins texts, TOP n counts rows, Format, Mid,
+        // Nz ... are Access's functions. What has no faithful equivalent is refused by name.
+        // Only queries are translated: anything else reaches the engine as written, which
+        // refuses it for what it is.
+        std::string translated = qv::ToUtf8(sql), reason;
+        if (IsQueryText(translated) && !TranslateStatement(qv::ToUtf8(sql), translated, reason))
+            Fail(DB_E_ERRORSINCOMMAND, kAccessSource, "The query was refused: " + reason + ".");
         const CapturedOutput quiet;
         try {
-            return m_db.Query(qv::ToUtf8(sql),
-                              [this](const std::string& name) { return Load(name); });
+            return m_db.Query(translated, [this](const std::string& name) { return Load(name); });
         } catch (const _com_error& e) {
             FailWithSummary(e, quiet);
         }

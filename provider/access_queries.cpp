@@ -105,8 +105,19 @@ const std::map<std::string, FunctionMap>& Functions() {
         {"max", {"max(", ")"}},
         {"iif", {"iif(", ")"}},
         {"nz", {"coalesce(", ", '')"}},
-        {"ucase", {"upper(", ")"}},
-        {"lcase", {"lower(", ")"}},
+        {"ucase", {"qv_ucase(", ")"}},
+        {"lcase", {"qv_lcase(", ")"}},
+        {"left", {"qv_left(", ")"}},
+        {"right", {"qv_right(", ")"}},
+        {"format", {"qv_format(", ")"}},
+        {"instr", {"instr(", ")"}},
+        {"replace", {"replace(", ")"}},
+        {"chr", {"char(", ")"}},
+        {"asc", {"unicode(", ")"}},
+        {"sgn", {"sign(", ")"}},
+        {"hour", {"CAST(strftime('%H', ", ") AS INTEGER)"}},
+        {"minute", {"CAST(strftime('%M', ", ") AS INTEGER)"}},
+        {"second", {"CAST(strftime('%S', ", ") AS INTEGER)"}},
         {"len", {"length(", ")"}},
         {"trim", {"trim(", ")"}},
         {"ltrim", {"ltrim(", ")"}},
@@ -125,6 +136,21 @@ const std::map<std::string, FunctionMap>& Functions() {
         {"day", {"CAST(strftime('%d', ", ") AS INTEGER)"}},
         {"now", {"datetime('now', 'localtime'", ")"}},
         {"date", {"date('now', 'localtime'", ")"}},
+        // SQLite's own names, where the statement already uses them with their meaning here.
+        {"coalesce", {"coalesce(", ")"}},
+        {"ifnull", {"ifnull(", ")"}},
+        {"nullif", {"nullif(", ")"}},
+        {"upper", {"qv_ucase(", ")"}},
+        {"lower", {"qv_lcase(", ")"}},
+        {"length", {"length(", ")"}},
+        {"substr", {"substr(", ")"}},
+        {"strftime", {"strftime(", ")"}},
+        {"datetime", {"datetime(", ")"}},
+        {"julianday", {"julianday(", ")"}},
+        {"printf", {"printf(", ")"}},
+        {"typeof", {"typeof(", ")"}},
+        {"total", {"total(", ")"}},
+        {"group_concat", {"group_concat(", ")"}},
     };
     return map;
 }
@@ -132,10 +158,12 @@ const std::map<std::string, FunctionMap>& Functions() {
 // Words that are SQL in both dialects and may stand before "(".
 const std::set<std::string>& SqlWords() {
     static const std::set<std::string> words = {
-        "select", "from",  "where", "and",   "or",     "not",   "in",    "exists",   "between",
-        "like",   "is",    "null",  "as",    "on",     "join",  "inner", "left",     "right",
-        "outer",  "group", "by",    "order", "having", "union", "all",   "distinct", "asc",
-        "desc",   "case",  "when",  "then",  "else",   "end",   "values"};
+        "select",  "from",     "where",   "and",   "or",     "not",    "in",        "exists",
+        "between", "like",     "is",      "null",  "as",     "on",     "join",      "inner",
+        "left",    "right",    "outer",   "group", "by",     "order",  "having",    "union",
+        "all",     "distinct", "asc",     "desc",  "case",   "when",   "then",      "else",
+        "end",     "values",   "cast",    "limit", "offset", "escape", "intersect", "except",
+        "full",    "cross",    "natural", "using", "with"};
     return words;
 }
 
@@ -187,6 +215,7 @@ bool TranslateExpression(std::string_view in, std::string& out, std::string& rea
     struct Level {
         std::size_t operandStart = 0;
         bool rightOfConcat = false;
+        std::string limit;  // the TOP count of the SELECT at this level, as a LIMIT
     };
     std::vector<Level> levels(1);
     const auto wrapOperand = [&](std::size_t start) {
@@ -257,6 +286,33 @@ bool TranslateExpression(std::string_view in, std::string& out, std::string& rea
             i = end + 1;
             continue;
         }
+        if ((c == '-' && i + 1 < in.size() && in[i + 1] == '-') ||
+            (c == '/' && i + 1 < in.size() && in[i + 1] == '*')) {
+            // A comment, kept as written with the line end of a "--" comment (quotes inside
+            // it are no literals).
+            const bool line = c == '-';
+            std::size_t end = line ? in.find('\n', i) : in.find("*/", i + 2);
+            if (!line && end == std::string_view::npos) {
+                reason = "a comment is not closed";
+                return false;
+            }
+            end = end == std::string_view::npos ? in.size() : end + (line ? 1 : 2);
+            out += in.substr(i, end - i);
+            i = end;
+            continue;
+        }
+        if (c == '`') {
+            // A back-quoted name, as the module quotes table names.
+            const std::size_t end = in.find('`', i + 1);
+            if (end == std::string_view::npos) {
+                reason = "a quoted name is not closed";
+                return false;
+            }
+            out += in.substr(i, end - i + 1);
+            previousWord = "name";
+            i = end + 1;
+            continue;
+        }
         if (c == '[') {
             const std::size_t end = in.find(']', i + 1);
             if (end == std::string_view::npos) {
@@ -289,15 +345,44 @@ bool TranslateExpression(std::string_view in, std::string& out, std::string& rea
                 }
                 out += f->second.open;
                 closers.emplace_back(f->second.close);
-                levels.push_back(Level{out.size(), false});
+                levels.push_back(Level{out.size(), false, {}});
                 i = k + 1;
                 previousWord.clear();
+                continue;
+            }
+            if (!qualified && lower == "top" &&
+                (previousWord == "select" || previousWord == "distinct" ||
+                 previousWord == "distinctrow")) {
+                // SELECT TOP n: the count becomes the LIMIT of this SELECT, at the end of its
+                // parenthesis (or of the statement).
+                std::size_t n = k;
+                while (n < in.size() && in[n] >= '0' && in[n] <= '9')
+                    ++n;
+                if (n == k || (n < in.size() && IsIdentChar(in[n]))) {
+                    reason = "its TOP count is not a number";
+                    return false;
+                }
+                std::size_t after = n;
+                while (after < in.size() && (in[after] == ' ' || in[after] == '\t'))
+                    ++after;
+                std::size_t end = after;
+                while (end < in.size() && IsIdentChar(in[end]))
+                    ++end;
+                if (Lower(in.substr(after, end - after)) == "percent") {
+                    reason = "it returns a percentage of the rows (TOP ... PERCENT)";
+                    return false;
+                }
+                levels.back().limit = std::string(in.substr(k, n - k));
+                previousWord = "top";
+                i = n;
                 continue;
             }
             const bool boundary = !qualified && SqlWords().count(lower) > 0;
             if (boundary)
                 endOperand();
-            if (!qualified && (lower == "yes" || lower == "true" || lower == "on")) {
+            if (!qualified && lower == "distinctrow") {
+                out += "DISTINCT";
+            } else if (!qualified && (lower == "yes" || lower == "true")) {
                 out += "1";
             } else if (!qualified && (lower == "no" || lower == "false" || lower == "off")) {
                 out += "0";
@@ -316,7 +401,7 @@ bool TranslateExpression(std::string_view in, std::string& out, std::string& rea
             case '(':
                 closers.emplace_back(")");
                 out += c;
-                levels.push_back(Level{out.size(), false});
+                levels.push_back(Level{out.size(), false, {}});
                 break;
             case ')':
                 if (closers.empty()) {
@@ -324,6 +409,8 @@ bool TranslateExpression(std::string_view in, std::string& out, std::string& rea
                     return false;
                 }
                 endOperand();
+                if (!levels.back().limit.empty())
+                    out += "\nLIMIT " + levels.back().limit;  // after any "--" comment
                 levels.pop_back();
                 out += closers.back();
                 closers.pop_back();
@@ -370,7 +457,18 @@ bool TranslateExpression(std::string_view in, std::string& out, std::string& rea
         return false;
     }
     endOperand();
+    if (!levels.back().limit.empty())
+        out += "\nLIMIT " + levels.back().limit;  // after any "--" comment
     return true;
+}
+
+bool TranslateStatement(std::string_view in, std::string& out, std::string& reason) {
+    // A closing semicolon goes: a LIMIT from TOP must end the statement.
+    std::size_t end = in.size();
+    while (end > 0 && (in[end - 1] == ';' || in[end - 1] == ' ' || in[end - 1] == '\t' ||
+                       in[end - 1] == '\r' || in[end - 1] == '\n'))
+        --end;
+    return TranslateExpression(in.substr(0, end), out, reason);
 }
 
 RebuiltQuery RebuildSelectQuery(const std::vector<QueryRow>& rows,

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+struct sqlite3;
+
 namespace provider {
 
 // One definition row: the attribute says what the row holds (type, table, column, join,
@@ -32,5 +34,14 @@ RebuiltQuery RebuildSelectQuery(const std::vector<QueryRow>& rows,
 // Translates one Access SQL expression ("[a] & ' ' & [b]", "#1/31/2024#", IIf(...)) into
 // SQLite's dialect; false with a reason when it cannot.
 bool TranslateExpression(std::string_view access, std::string& out, std::string& reason);
+
+// Translates a statement typed in Access's dialect: its expressions as above, and
+// "SELECT [DISTINCT] TOP n ..." as "SELECT ... LIMIT n". False with a reason when a part has no
+// faithful equivalent (TOP n PERCENT, a function without an equivalent, ...).
+bool TranslateStatement(std::string_view access, std::string& out, std::string& reason);
+
+// Adds the functions the translations call (qv_left, qv_right, qv_ucase, qv_lcase, qv_format)
+// to a SQLite database.
+void RegisterAccessFunctions(sqlite3* db);
 
 }  // namespace provider

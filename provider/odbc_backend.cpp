@@ -1,5 +1,8 @@
 // Any other driver: through the ODBC driver manager, with identifier quotes rewritten to the
 // driver's quote character and its diagnostics turned into provider errors.
+#include <map>
+
+#include "platform/odbcinst.h"
 #include "provider/backend.h"
 #include "provider/odbc_driver.h"
 #include "provider/query_text.h"
@@ -59,15 +62,19 @@ void DescribeFromSqlType(const odbc::ColumnInfo& info, Column& c) {
                 static_cast<unsigned char>(info.digits >= 0 && info.digits <= 28 ? info.digits : 0);
             break;
         case 9:   // SQL_DATE
-        case 10:  // SQL_TIME
         case 11:  // SQL_TIMESTAMP
         case 91:  // SQL_TYPE_DATE
-        case 92:  // SQL_TYPE_TIME
         case 93:
             c.vt = VT_DATE;
             break;  // SQL_TYPE_TIMESTAMP
-        case -2:    // SQL_BINARY
-        case -3:    // SQL_VARBINARY
+        case 10:    // SQL_TIME
+        case 92:    // SQL_TYPE_TIME
+            // A time of day as the source writes it ("13:05:09"), not as a time on
+            // 30 December 1899.
+            c.vt = VT_BSTR;
+            break;
+        case -2:  // SQL_BINARY
+        case -3:  // SQL_VARBINARY
         case -4:
             c.vt = VT_ARRAY | VT_UI1;
             break;  // SQL_LONGVARBINARY
@@ -82,8 +89,13 @@ void DescribeFromSqlType(const odbc::ColumnInfo& info, Column& c) {
                 c.definedSize = static_cast<long>(info.size);
             break;
     }
-    // Money types reach ODBC as decimals or doubles; their own type name tells them apart.
+    // Money types reach ODBC as decimals or doubles, and booleans of some drivers as "1" and
+    // "0" texts; their own type name tells them apart.
     const std::u16string typeName = qv::ToUpper<char16_t>(info.typeName);
+    if (typeName == u"BOOL" || typeName == u"BOOLEAN") {
+        c.vt = VT_BOOL;
+        longText = false;
+    }
     if (typeName.find(u"MONEY") != std::u16string::npos ||
         typeName.find(u"CURRENCY") != std::u16string::npos) {
         c.vt = VT_CY;
@@ -136,21 +148,50 @@ public:
         } catch (const odbc::Error& e) {
             FailWith(e, E_FAIL);
         }
+        const std::u16string defaultSchema = DefaultSchema();
         std::vector<std::pair<std::u16string, std::u16string>> rows;
+        m_qualified.clear();
         const std::size_t width = all.columns.size();
         for (std::size_t r = 0; width >= 4 && r < all.cells.size() / width; ++r) {
+            const auto* schema = std::get_if<std::u16string>(&all.cells[r * width + 1]);
             const auto* name = std::get_if<std::u16string>(&all.cells[r * width + 2]);
             const auto* type = std::get_if<std::u16string>(&all.cells[r * width + 3]);
             if (!name || !type)
                 continue;
             const std::u16string upper = qv::ToUpper<char16_t>(*type);
-            if (upper == u"TABLE" || upper == u"VIEW")
-                rows.emplace_back(*name, upper);
+            if (upper != u"TABLE" && upper != u"VIEW")
+                continue;
+            // Outside the default schema a name is shown with its schema, and quoted part by
+            // part when a statement names it so.
+            std::u16string shown = *name;
+            if (schema && !schema->empty() && *schema != defaultSchema) {
+                shown = *schema + u"." + *name;
+                m_qualified[shown] = {*schema, *name};
+            }
+            rows.emplace_back(shown, upper);
         }
+        m_listed = true;
         return MakeTablesRowset(rows);
     }
 
     std::u16string QuoteName(std::u16string_view name) override {
+        if (name.find(u'.') != std::u16string_view::npos) {
+            if (!m_listed) {
+                try {
+                    Tables();
+                } catch (const _com_error&) {
+                    m_listed = true;  // without a listing the name stays whole
+                }
+            }
+            const auto it = m_qualified.find(std::u16string(name));
+            if (it != m_qualified.end())
+                return QuotePart(it->second.first) + u"." + QuotePart(it->second.second);
+        }
+        return QuotePart(name);
+    }
+
+private:
+    std::u16string QuotePart(std::u16string_view name) const {
         const char16_t q = m_connection->QuoteChar();
         const char16_t close = q == u'[' ? u']' : q;
         std::u16string out(1, q);
@@ -162,7 +203,20 @@ public:
         return out + close;
     }
 
-private:
+    // The schema unqualified names are looked up in, where the source has the notion
+    // (current_schema() of PostgreSQL); empty otherwise.
+    std::u16string DefaultSchema() {
+        try {
+            const odbc::Rows rows = m_connection->Execute(u"SELECT current_schema()");
+            if (rows.cells.size() == 1) {
+                if (const auto* s = std::get_if<std::u16string>(&rows.cells[0]))
+                    return *s;
+            }
+        } catch (const odbc::Error&) {
+        }
+        return {};
+    }
+
     static std::unique_ptr<odbc::Connection> Connect(const std::string& text) {
         try {
             return std::make_unique<odbc::Connection>(qv::ToUtf16(text));
@@ -198,9 +252,30 @@ private:
     }
 
     std::unique_ptr<odbc::Connection> m_connection;
+    // Names shown as "schema.name" by the last listing, with their two parts.
+    std::map<std::u16string, std::pair<std::u16string, std::u16string>> m_qualified;
+    bool m_listed = false;
 };
 
 }  // namespace
+
+}  // namespace provider
+
+std::vector<QvOdbcDriverInfo> QvListOdbcDrivers() {
+    std::vector<QvOdbcDriverInfo> out;
+    for (auto& d : provider::odbc::ListDrivers())
+        out.push_back({std::move(d.name), d.usesFile});
+    return out;
+}
+
+std::vector<QvOdbcDataSourceInfo> QvListOdbcDataSources() {
+    std::vector<QvOdbcDataSourceInfo> out;
+    for (auto& d : provider::odbc::ListDataSources())
+        out.push_back({std::move(d.name), std::move(d.driver)});
+    return out;
+}
+
+namespace provider {
 
 std::unique_ptr<Backend> OpenOdbcBackend(const std::string& connectionString) {
     return std::make_unique<OdbcBackend>(connectionString);

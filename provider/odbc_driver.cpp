@@ -125,7 +125,31 @@ Kind KindOf(SQLSMALLINT sqlType) {
     }
 }
 
-Value ReadValue(const Handle& stmt, SQLUSMALLINT column, Kind kind) {
+// "2000-02-29 00:00:01.5" without its fraction of a second: cell texts show whole seconds,
+// and a fraction carried into a date would round the second up.
+std::u16string WithoutSecondFraction(const std::u16string& text) {
+    static constexpr char16_t kPattern[] = u"0000-00-00 00:00:00";
+    const std::size_t n = std::char_traits<char16_t>::length(kPattern);
+    if (text.size() <= n + 1 || text[n] != u'.')
+        return text;
+    for (std::size_t i = 0; i < n; ++i) {
+        const bool digit = text[i] >= u'0' && text[i] <= u'9';
+        if (kPattern[i] == u'0' ? !digit : text[i] != kPattern[i])
+            return text;
+    }
+    std::size_t end = n + 1;
+    while (end < text.size() && text[end] >= u'0' && text[end] <= u'9')
+        ++end;
+    return text.substr(0, n) + text.substr(end);
+}
+
+// Space for the pieces of long texts and binaries, kept for every cell of a fetch.
+struct ReadBuffers {
+    std::vector<char16_t> text = std::vector<char16_t>(4096);
+    std::vector<std::uint8_t> binary;
+};
+
+Value ReadValue(const Handle& stmt, SQLUSMALLINT column, Kind kind, ReadBuffers& buffers) {
     SQLLEN indicator = 0;
     switch (kind) {
         case Kind::Integer: {
@@ -144,30 +168,19 @@ Value ReadValue(const Handle& stmt, SQLUSMALLINT column, Kind kind) {
                 return std::monostate{};
             return value;
         }
-        case Kind::Time: {
-            SQL_TIME_STRUCT t{};
-            stmt.Check(SQLGetData(stmt.Get(), column, SQL_C_TYPE_TIME, &t, sizeof t, &indicator));
-            if (indicator == SQL_NULL_DATA)
-                return std::monostate{};
-            char buf[64];
-            std::snprintf(buf, sizeof buf, "1899-12-30 %02u:%02u:%02u", t.hour, t.minute, t.second);
-            return std::u16string(buf, buf + std::strlen(buf));
-        }
+        case Kind::Time:
         case Kind::Timestamp: {
-            SQL_TIMESTAMP_STRUCT t{};
-            stmt.Check(
-                SQLGetData(stmt.Get(), column, SQL_C_TYPE_TIMESTAMP, &t, sizeof t, &indicator));
-            if (indicator == SQL_NULL_DATA)
-                return std::monostate{};
-            char buf[96];
-            // The fraction counts nanoseconds.
-            std::snprintf(buf, sizeof buf, "%04d-%02u-%02u %02u:%02u:%02u.%09u", t.year, t.month,
-                          t.day, t.hour, t.minute, t.second, static_cast<unsigned>(t.fraction));
-            return std::u16string(buf, buf + std::strlen(buf));
+            // As the source writes them: ISO texts within the automation-date range become
+            // dates; the rest (years past 9999 or before 100, "infinity", zones, BC) stay the
+            // source's own text rather than a made-up date.
+            Value text = ReadValue(stmt, column, Kind::Text, buffers);
+            if (auto* t = std::get_if<std::u16string>(&text); t && kind == Kind::Timestamp)
+                *t = WithoutSecondFraction(*t);
+            return text;
         }
         case Kind::Text: {
             std::u16string text;
-            std::vector<char16_t> chunk(4096);
+            std::vector<char16_t>& chunk = buffers.text;
             for (;;) {
                 const SQLRETURN rc =
                     SQLGetData(stmt.Get(), column, SQL_C_WCHAR, chunk.data(),
@@ -185,7 +198,8 @@ Value ReadValue(const Handle& stmt, SQLUSMALLINT column, Kind kind) {
         }
         case Kind::Binary: {
             std::vector<std::uint8_t> data;
-            std::vector<std::uint8_t> chunk(8192);
+            std::vector<std::uint8_t>& chunk = buffers.binary;
+            chunk.resize(8192);
             for (;;) {
                 const SQLRETURN rc = SQLGetData(stmt.Get(), column, SQL_C_BINARY, chunk.data(),
                                                 static_cast<SQLLEN>(chunk.size()), &indicator);
@@ -234,6 +248,7 @@ Rows Fetch(const Handle& stmt) {
         rows.columns.push_back(std::move(info));
     }
     // Long reads show the rows read so far and stop when the user cancels the command.
+    ReadBuffers buffers;
     long long read = 0;
     try {
         for (;;) {
@@ -242,8 +257,8 @@ Rows Fetch(const Handle& stmt) {
                 break;
             stmt.Check(rc);
             for (SQLSMALLINT c = 0; c < count; ++c) {
-                rows.cells.push_back(
-                    ReadValue(stmt, static_cast<SQLUSMALLINT>(c + 1), rows.columns[c].kind));
+                rows.cells.push_back(ReadValue(stmt, static_cast<SQLUSMALLINT>(c + 1),
+                                               rows.columns[c].kind, buffers));
             }
             if (++read % 1024 == 0 && !qv::LongWorkGoesOn("Reading rows", read)) {
                 SQLCancel(stmt.Get());
@@ -264,6 +279,87 @@ Rows Fetch(const Handle& stmt) {
 }
 
 }  // namespace
+
+namespace {
+
+// An environment handle for the driver manager's listings.
+struct ListingEnvironment {
+    SQLHENV env = SQL_NULL_HENV;
+    ListingEnvironment() {
+        if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env))) {
+            env = SQL_NULL_HENV;
+            return;
+        }
+        SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+    }
+    ~ListingEnvironment() {
+        if (env != SQL_NULL_HENV)
+            SQLFreeHandle(SQL_HANDLE_ENV, env);
+    }
+    ListingEnvironment(const ListingEnvironment&) = delete;
+    ListingEnvironment& operator=(const ListingEnvironment&) = delete;
+};
+
+std::u16string FromW(const SQLWCHAR* text) {
+    return reinterpret_cast<const char16_t*>(text);
+}
+
+}  // namespace
+
+std::vector<RegisteredDriver> ListDrivers() {
+    std::vector<RegisteredDriver> drivers;
+    ListingEnvironment listing;
+    if (listing.env == SQL_NULL_HENV)
+        return drivers;
+    SQLUSMALLINT direction = SQL_FETCH_FIRST;
+    for (;;) {
+        SQLWCHAR name[512] = {};
+        SQLWCHAR attributes[4096] = {};
+        SQLSMALLINT nameLength = 0, attributesLength = 0;
+        const SQLRETURN rc = SQLDriversW(listing.env, direction, name, 512, &nameLength, attributes,
+                                         4096, &attributesLength);
+        if (!SQL_SUCCEEDED(rc))
+            break;
+        direction = SQL_FETCH_NEXT;
+        RegisteredDriver driver;
+        driver.name = FromW(name);
+        // The attributes are "key=value" texts, each ended by a NUL, the list by another.
+        for (const SQLWCHAR* a = attributes; *a != 0 && a < attributes + 4096;) {
+            const std::u16string pair = FromW(a);
+            const std::u16string key = pair.substr(0, pair.find(u'='));
+            const std::u16string value =
+                pair.find(u'=') == std::u16string::npos ? u"" : pair.substr(pair.find(u'=') + 1);
+            if ((key == u"FileUsage" || key == u"fileusage" || key == u"FILEUSAGE") &&
+                (value == u"1" || value == u"2"))
+                driver.usesFile = true;
+            a += pair.size() + 1;
+        }
+        if (!driver.name.empty())
+            drivers.push_back(std::move(driver));
+    }
+    return drivers;
+}
+
+std::vector<RegisteredDataSource> ListDataSources() {
+    std::vector<RegisteredDataSource> sources;
+    ListingEnvironment listing;
+    if (listing.env == SQL_NULL_HENV)
+        return sources;
+    SQLUSMALLINT direction = SQL_FETCH_FIRST;
+    for (;;) {
+        SQLWCHAR name[SQL_MAX_DSN_LENGTH + 1] = {};
+        SQLWCHAR driver[512] = {};
+        SQLSMALLINT nameLength = 0, driverLength = 0;
+        const SQLRETURN rc = SQLDataSourcesW(listing.env, direction, name, SQL_MAX_DSN_LENGTH + 1,
+                                             &nameLength, driver, 512, &driverLength);
+        if (!SQL_SUCCEEDED(rc))
+            break;
+        direction = SQL_FETCH_NEXT;
+        if (name[0] != 0)
+            sources.push_back({FromW(name), FromW(driver)});
+    }
+    return sources;
+}
 
 struct Connection::Handles {
     Handle env{SQL_HANDLE_ENV, SQL_NULL_HANDLE};

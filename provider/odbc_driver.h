@@ -36,6 +36,20 @@ struct Rows {
     std::vector<Value> cells;  // row-major
 };
 
+struct RegisteredDriver {
+    std::u16string name;
+    bool usesFile = false;  // FileUsage 1 or 2 among its attributes
+};
+
+struct RegisteredDataSource {
+    std::u16string name;
+    std::u16string driver;
+};
+
+// The driver manager's lists (SQLDrivers, SQLDataSources); empty when it has none.
+std::vector<RegisteredDriver> ListDrivers();
+std::vector<RegisteredDataSource> ListDataSources();
+
 class Connection {
 public:
     // Connects with SQLDriverConnectW; throws Error.

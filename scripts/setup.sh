@@ -9,6 +9,7 @@ packages=(
     libsqlite3-dev sqlite3
     mdbtools-dev
     unixodbc-dev odbcinst libsqliteodbc
+    postgresql odbc-postgresql
     libcurl4-openssl-dev xdg-utils
     fp-utils libchm-bin
     python3 python3-ezdxf python3-matplotlib python3-pil

@@ -50,11 +50,11 @@ void ClearColumnsLeftBehind(AcDbTable* pTable, const TableLink& link, const Cell
 }  // namespace
 
 RefreshResult RefreshLinkedTable(AcDbObjectId id, TableLink link) {
-    CMyDatabase* pDb = g_dbList.FindDatabase(link.m_strDatabase);
+    CMyDatabase* pDb = g_dbList.FindDatabase(link.m_strDatabase, link.m_strConnectDriver);
     if (!pDb) {
         g_dbList.AddDatabase(link.m_strConnectDriver, link.m_strDatabase, link.m_strUser,
                              link.m_strPassword);
-        pDb = g_dbList.FindDatabase(link.m_strDatabase);
+        pDb = g_dbList.FindDatabase(link.m_strDatabase, link.m_strConnectDriver);
     }
     if (!pDb)
         return RefreshResult::kNoDatabase;

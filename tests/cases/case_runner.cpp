@@ -364,7 +364,22 @@ int RunMain(const Options& options) {
 
 }  // namespace
 
+// The host sees no ODBC driver or data source of the machine (empty odbcinst.ini and
+// odbc.ini of its own), so that what the connection dialog lists is the same everywhere.
+void HideMachineOdbcSources() {
+    const fs::path folder = fs::temp_directory_path() / "quarvel_cases_odbc";
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    for (const char* name : {"odbcinst.ini", "odbc.ini"}) {
+        if (!fs::exists(folder / name))
+            testsupport::WriteFile(folder / name, "");
+    }
+    ::setenv("ODBCSYSINI", folder.c_str(), 1);
+    ::setenv("ODBCINI", (folder / "odbc.ini").c_str(), 1);
+}
+
 int main(int argc, char** argv) {
+    HideMachineOdbcSources();
     Options options;
     options.rewrite = EnvironmentAsksForRewrite();
     for (int i = 1; i < argc; ++i) {

@@ -181,7 +181,7 @@ TEST(ExpressionTranslation, RewritesAccessSqlOrRefuses) {
     } cases[] = {
         {"[FirstName] & \" \" & [LastName]",
          "coalesce([FirstName], '') || coalesce(' ', '') || coalesce([LastName], '')"},
-        {"Left([a], 2) & [b] = \"x\"", nullptr},
+        {"Left([a], 2) & [b] = \"x\"", "coalesce(qv_left([a], 2), '') || coalesce([b], '') = 'x'"},
         {"([a] & [b]+1) = \"x\" AND [c] & \"y\" <> 'z'",
          "(coalesce([a], '') || coalesce([b]+1, '')) = 'x' AND coalesce([c], '') || coalesce('y', "
          "'') <> 'z'"},
@@ -192,7 +192,9 @@ TEST(ExpressionTranslation, RewritesAccessSqlOrRefuses) {
         {"CCur([Price]*2)", "round(([Price]*2), 4)"},
         {"Year([OrderDate])", "CAST(strftime('%Y', [OrderDate]) AS INTEGER)"},
         {"\"O'Brien\"", "'O''Brien'"},
-        {"Format([OrderDate],\"yyyy\")", nullptr},
+        {"Format([OrderDate],\"yyyy\")", "qv_format([OrderDate],'yyyy')"},
+        {"DLookup(\"x\", \"y\")", nullptr},
+        {"[a] \\ 2", nullptr},
         {"[Forms]![Orders]![OrderID]", nullptr},
         {"([a]", nullptr},
     };

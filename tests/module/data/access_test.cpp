@@ -276,3 +276,87 @@ TEST(NwindErrors, AFileThatIsNotAnAccessDatabaseIsRefused) {
 }
 
 }  // namespace
+
+namespace {
+
+// Statements in Access's dialect give Access's values: & joins texts (Null as empty text),
+// TOP counts rows, and the text functions mean what they mean in Access.
+TEST_F(Nwind, AccessFunctionsAndClausesGiveAccessValues) {
+    const struct {
+        const TCHAR* sql;
+        const char* expected;
+    } cases[] = {
+        {_T("SELECT [CompanyName] & '!' FROM Shippers WHERE ShipperID = 1"), "Speedy Express!\n"},
+        {_T("SELECT Region & 'x', Nz(Region, '-') FROM Customers WHERE CustomerID = 'ALFKI'"),
+         "x|-\n"},
+        {_T("SELECT Format([ShipperID],'000') FROM Shippers ORDER BY ShipperID"),
+         "001\n002\n003\n"},
+        {_T("SELECT TOP 2 ShipperID FROM Shippers ORDER BY ShipperID DESC"), "3\n2\n"},
+        {_T("select distinct top 1 ShipperID from Shippers order by 1;"), "1\n"},
+        {_T("SELECT Len(CompanyName), Mid(CompanyName, 8, 3), Mid(CompanyName, 8), ")
+         _T("Left(CompanyName, 6), Right(CompanyName, 7), Left(CompanyName, 0) ")
+         _T("FROM Shippers WHERE ShipperID = 1"),
+         "14|Exp|Express|Speedy|Express|\n"},
+        {_T("SELECT UCase(CompanyName), LCase(CompanyName) FROM Shippers WHERE ShipperID = 3"),
+         "FEDERAL SHIPPING|federal shipping\n"},
+        {_T("SELECT UCase('äöé ß'), LCase('ÄÖÉ'), Len('äöé'), Left('äöé', 2), Right('äöé', 1) ")
+         _T("FROM Shippers WHERE ShipperID = 1"),
+         "ÄÖÉ ß|äöé|3|äö|é\n"},
+        {_T("SELECT Format(0.5, '0.00%'), Format(1234.5, '#,##0.00'), Format(-3, '000'), ")
+         _T("Format(0.25, '#.##'), Format(1234567.891, 'Standard'), Format(2, 'Fixed'), ")
+         _T("Format(0, 'Yes/No') FROM Shippers WHERE ShipperID = 1"),
+         "50.00%|1,234.50|-003|.25|1,234,567.89|2.00|No\n"},
+        {_T("SELECT Format(OrderDate, 'yyyy-mm-dd'), Format(OrderDate, 'd mmm yyyy'), ")
+         _T("Format(OrderDate, 'dddd') FROM Orders WHERE OrderID = 10248"),
+         "1994-08-04|4 Aug 1994|Thursday\n"},
+        {_T("SELECT Format(Null, '000'), Left(Null, 2), UCase(Null) FROM Shippers ")
+         _T("WHERE ShipperID = 1"),
+         "||\n"},
+        {_T("SELECT CompanyName FROM `Shippers` WHERE [ShipperID] IN (SELECT TOP 1 ShipperID ")
+         _T("FROM Shippers) AND CompanyName LIKE 'Sp*'"),
+         "Speedy Express\n"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(QueryTexts(m_access, c.sql), c.expected) << Utf8(c.sql);
+}
+
+// What has no faithful equivalent is refused with an error naming it, never a wrong value.
+TEST_F(Nwind, AccessFunctionsWithoutAnEquivalentAreRefusedByName) {
+    const struct {
+        const TCHAR* sql;
+        const char* named;
+    } cases[] = {
+        {_T("SELECT DLookup('CompanyName', 'Shippers') FROM Shippers"), "DLookup"},
+        {_T("SELECT StrConv(CompanyName, 3) FROM Shippers"), "StrConv"},
+        {_T("SELECT TOP 50 PERCENT * FROM Shippers"), "PERCENT"},
+        {_T("SELECT Format(ShipperID, 'Currency') FROM Shippers"), "Currency"},
+        {_T("SELECT Format(CompanyName, '@@@') FROM Shippers"), "@@@"},
+        {_T("SELECT Left(CompanyName, -1) FROM Shippers"), "Left"},
+        {_T("SELECT 7 \\ 2 FROM Shippers"), "\\"},
+    };
+    for (const auto& c : cases) {
+        RecordedBoxes boxes;
+        CADORecordset rs(&m_access);
+        EXPECT_FALSE(rs.OpenQuery(c.sql)) << Utf8(c.sql);
+        ASSERT_EQ(boxes.Shown().size(), 1u) << Utf8(c.sql);
+        EXPECT_NE(boxes.Shown()[0].text.find(c.named), std::string::npos) << boxes.Shown()[0].text;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Nwind, CommentsAndSubqueriesWithTopKeepTheirMeaning) {
+    EXPECT_EQ(QueryTexts(m_access,
+                         _T("SELECT ShipperID -- the shipper's number\n")
+                         _T("FROM Shippers /* don't mind */ WHERE ShipperID IN ")
+                         _T("(SELECT TOP 2 ShipperID FROM Shippers ORDER BY 1 DESC) ")
+                         _T("ORDER BY 1;")),
+              "2\n3\n");
+    // A count after a closing comment still counts.
+    EXPECT_EQ(QueryTexts(m_access, _T("SELECT TOP 1 ShipperID FROM Shippers ORDER BY 1 -- first")),
+              "1\n");
+}
+
+}  // namespace

@@ -77,7 +77,7 @@ TEST(CellText, ConvertsEachListedTypeTag) {
     {
         VARIANT v = Make(VT_R8);
         v.dblVal = 1234567.0;
-        add("r8 large", v, "1.23457e+06");
+        add("r8 large keeps its digits", v, "1234567");
     }
     {
         VARIANT v = Make(VT_R8);
@@ -95,7 +95,7 @@ TEST(CellText, ConvertsEachListedTypeTag) {
         v.decVal = Decimal(5, 0, false);
         v.decVal.Hi32 = 1;
         v.vt = VT_DECIMAL;
-        add("decimal 96-bit", v, "1.84467e+19");
+        add("decimal 96-bit keeps its digits", v, "18446744073709551621");
     }
     {
         VARIANT v = Make(VT_DATE);
@@ -126,6 +126,87 @@ TEST(CellText, ConvertsEachListedTypeTag) {
         CString text = _T("unchanged");
         EXPECT_TRUE(ValueToCellText(c.value, text)) << c.label;
         EXPECT_EQ(Utf8(text), c.expected) << c.label;
+    }
+}
+
+// Numbers keep the "%g" text where it reads back as the stored value, and otherwise get the
+// digits they need: never a silently rounded value.
+TEST(CellText, NumbersNeverLoseDigits) {
+    struct RealCase {
+        double value;
+        const char* expected;
+    };
+    const RealCase doubles[] = {
+        {0.5, "0.5"},
+        {1e+20, "1e+20"},
+        {-2.5e-7, "-2.5e-07"},
+        {100000, "100000"},
+        {1000000, "1e+06"},
+        {0.0, "0"},
+        {12.25, "12.25"},
+        {9999999999.99, "9999999999.99"},
+        {0.1234567891, "0.1234567891"},
+        {1234567.89, "1234567.89"},
+        {0.1, "0.1"},
+        {1.0 / 3.0, "0.3333333333333333"},
+        {123456789012345678.0, "1.2345678901234568e+17"},
+        {1.2345678901234567e+20, "1.2345678901234567e+20"},
+        {5e-324, "4.94066e-324"},
+        {HUGE_VAL, "inf"},
+        {-HUGE_VAL, "-inf"},
+    };
+    for (const auto& c : doubles) {
+        VARIANT v = Make(VT_R8);
+        v.dblVal = c.value;
+        CString text;
+        ASSERT_TRUE(ValueToCellText(v, text));
+        EXPECT_EQ(Utf8(text), c.expected) << c.expected;
+    }
+    const RealCase floats[] = {
+        {0.1f, "0.1"},
+        {16777216.0f, "16777216"},
+        {16777215.0f, "16777215"},
+        {3.14159274f, "3.1415927"},
+        {0.123456789f, "0.12345679"},
+        {1e10f, "1e+10"},
+    };
+    for (const auto& c : floats) {
+        VARIANT v = Make(VT_R4);
+        v.fltVal = static_cast<float>(c.value);
+        CString text;
+        ASSERT_TRUE(ValueToCellText(v, text));
+        EXPECT_EQ(Utf8(text), c.expected) << c.expected;
+    }
+    struct DecimalCase {
+        ULONGLONG mantissa;
+        ULONG hi;
+        BYTE scale;
+        bool negative;
+        const char* expected;
+    };
+    const DecimalCase decimals[] = {
+        {999999999999ULL, 0, 2, false, "9999999999.99"},
+        {123456789ULL, 0, 2, false, "1234567.89"},
+        {1250, 0, 2, false, "12.5"},
+        {1234, 0, 2, true, "-12.34"},
+        {5, 0, 1, false, "0.5"},
+        {0, 0, 2, true, "0"},
+        {1, 0, 28, false, "1e-28"},
+        {12345678901ULL, 0, 10, false, "1.2345678901"},
+        {1000000, 0, 0, false, "1e+06"},
+        {1000001, 0, 0, true, "-1000001"},
+        {7, 0, 9, true, "-7e-09"},
+        {0xFFFFFFFFFFFFFFFFULL, 0xFFFFFFFF, 0, false, "79228162514264337593543950335"},
+        {0xFFFFFFFFFFFFFFFFULL, 0xFFFFFFFF, 28, false, "7.9228162514264337593543950335"},
+    };
+    for (const auto& c : decimals) {
+        VARIANT v = Make(VT_DECIMAL);
+        v.decVal = Decimal(c.mantissa, c.scale, c.negative);
+        v.decVal.Hi32 = c.hi;
+        v.vt = VT_DECIMAL;
+        CString text;
+        ASSERT_TRUE(ValueToCellText(v, text));
+        EXPECT_EQ(Utf8(text), c.expected) << c.expected;
     }
 }
 

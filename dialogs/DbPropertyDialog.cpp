@@ -41,7 +41,7 @@ BOOL CDbPropertyDialog::OnInitDialog() {
     m_nShownConnect = m_comboConnect.GetCurSel();
 
     // The tables and views of the link's database, when it is open in the module already.
-    if (CMyDatabase* pDb = g_dbList.FindDatabase(m_strDatabase)) {
+    if (CMyDatabase* pDb = g_dbList.FindDatabase(m_strDatabase, m_strConnectString)) {
         CStringArray names;
         pDb->ListTableNames(names);
         for (int i = 0; i < names.GetSize(); ++i)

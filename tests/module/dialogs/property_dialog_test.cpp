@@ -58,14 +58,17 @@ TEST_F(PropertyDialogTest, TheLinksConnectStringIsKeptUnlessAnotherEntryIsChosen
         // Found by the list's prefix search, ignoring case; the link's own text is kept.
         {"sqlite3 odbc driver", {}, "SQLite3 ODBC Driver", "sqlite3 odbc driver"},
         {"SQLite3", {}, "SQLite3 ODBC Driver", "SQLite3"},
-        // A driver the list does not hold (reached through ODBC): the first entry is shown.
-        {"PostgreSQL Unicode", {}, "Microsoft Access Driver (*.mdb)", "PostgreSQL Unicode"},
+        // A driver the list does not hold (one of another machine): the first entry is shown.
+        {"Nowhere Installed ODBC Driver",
+         {},
+         "Microsoft Access Driver (*.mdb)",
+         "Nowhere Installed ODBC Driver"},
         // Another entry chosen by the user is handed back.
         {"SQLite3 ODBC Driver",
          {"@pick 107 Microsoft Access Driver (*.mdb)"},
          "SQLite3 ODBC Driver",
          "Microsoft Access Driver (*.mdb)"},
-        {"PostgreSQL Unicode",
+        {"Nowhere Installed ODBC Driver",
          {"@pick 107 SQLite3 ODBC Driver"},
          "Microsoft Access Driver (*.mdb)",
          "SQLite3 ODBC Driver"},

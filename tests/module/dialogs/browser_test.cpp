@@ -9,8 +9,6 @@
 #include "link/DbRecords.h"
 #include "link/TableLink.h"
 #include "module_fixture.h"
-#include "platform/acdocman.h"
-#include "platform/acrxapp.h"
 
 namespace {
 
@@ -40,11 +38,7 @@ protected:
         m_input = ProbedInput();
         m_input.lines = std::move(lines);
         m_input.probes = std::move(probes);
-        host::ScopedInput scoped(m_input);
-        acDocManager->pushResourceHandle(acrxGetApp()->ResourceInstance());
-        const INT_PTR result = dialog.DoModal();
-        acDocManager->popResourceHandle();
-        return result;
+        return RunModuleDialog(dialog, m_input);
     }
 
     // The sample database's node text (its path, as opened).
@@ -72,8 +66,9 @@ TEST_F(BrowserTest, ButtonsReachedInStatesTheirStateExcludesSayWhy) {
             dialog.OnCreateTable();
         },
     };
-    EXPECT_EQ(Run(dialog, {"@pick 100 " + Db(), "!probe", "@pick 100 " + Db() + " > Parts",
-                           "!probe", "!probe", "@close"},
+    EXPECT_EQ(Run(dialog,
+                  {"@pick 100 " + Db(), "!probe", "@pick 100 " + Db() + " > Parts", "!probe",
+                   "!probe", "@close"},
                   std::move(probes)),
               IDCANCEL);
     const char* messages[] = {
@@ -96,9 +91,9 @@ TEST_F(BrowserTest, WidthsAreReadAsDecimalNumbersUpToTheFirstOtherCharacter) {
         const char* typed;
         double width;
     };
-    const Case cases[] = {{"25mm", 25},  {"letters", 0}, {"  12.5e1x", 125}, {"-3", -3},
-                          {".5", 0.5},   {"inf", 0},     {"nan", 0},        {"1e400", 0},
-                          {"0x10", 0},   {"7.", 7}};
+    const Case cases[] = {{"25mm", 25}, {"letters", 0}, {"  12.5e1x", 125}, {"-3", -3},
+                          {".5", 0.5},  {"inf", 0},     {"nan", 0},         {"1e400", 0},
+                          {"0x10", 0},  {"7.", 7}};
     std::vector<std::string> lines = {"@pick 100 " + Db() + " > Equipment", "@click 136"};
     for (int i = 0; i < static_cast<int>(std::size(cases)); ++i) {
         lines.push_back("@dblclick 142 0," + std::to_string(i));
@@ -150,9 +145,9 @@ TEST_F(BrowserTest, TheLinkNamesTablesAndViewsAndKeepsAQueryBySql) {
 
 TEST_F(BrowserTest, AResultWithoutRowsBuildsNothingWithoutItsHeading) {
     TestDbDialog dialog;
-    ASSERT_EQ(Run(dialog, {"@pick 100 " + Db(), "@click 106", "@set 126 None",
-                           "@set 123 SELECT * FROM Equipment WHERE 0", "@ok", "@click 128",
-                           "@click 105"}),
+    ASSERT_EQ(Run(dialog,
+                  {"@pick 100 " + Db(), "@click 106", "@set 126 None",
+                   "@set 123 SELECT * FROM Equipment WHERE 0", "@ok", "@click 128", "@click 105"}),
               IDOK);
     EXPECT_NE(m_output.find("The selection has no rows to build a table from; nothing was built."),
               std::string::npos)

@@ -13,8 +13,6 @@
 #include "host/ui/input_source.h"
 #include "host_run.h"
 #include "module_fixture.h"
-#include "platform/acdocman.h"
-#include "platform/acrxapp.h"
 
 namespace fs = std::filesystem;
 
@@ -59,11 +57,7 @@ protected:
 
     INT_PTR Run(std::vector<std::string> lines) {
         m_input.lines = std::move(lines);
-        host::ScopedInput scoped(m_input);
-        acDocManager->pushResourceHandle(acrxGetApp()->ResourceInstance());
-        const INT_PTR result = m_dialog.DoModal();
-        acDocManager->popResourceHandle();
-        return result;
+        return RunModuleDialog(m_dialog, m_input);
     }
 
     std::vector<std::string> Result() const {
@@ -108,10 +102,7 @@ TEST_F(ColumnDialogTest, TitleAndInstructionFollowTheMode) {
             EXPECT_EQ(qv::ToUtf8(instruction.View()), c.instruction);
         });
         m_input.lines = {"!probe", "@cancel"};
-        host::ScopedInput scoped(m_input);
-        acDocManager->pushResourceHandle(acrxGetApp()->ResourceInstance());
-        EXPECT_EQ(dialog.DoModal(), IDCANCEL);
-        acDocManager->popResourceHandle();
+        EXPECT_EQ(RunModuleDialog(dialog, m_input), IDCANCEL);
     }
 }
 
@@ -224,10 +215,7 @@ TEST_F(ColumnDialogTest, GreyedOrMissingMenuEntriesAreScriptErrors) {
         TestColumnDialog dialog;
         dialog.m_arrHeadings.Add(Txt("A"));
         m_input.lines = lines[i];
-        host::ScopedInput scoped(m_input);
-        acDocManager->pushResourceHandle(acrxGetApp()->ResourceInstance());
-        EXPECT_EQ(dialog.DoModal(), IDCANCEL);
-        acDocManager->popResourceHandle();
+        EXPECT_EQ(RunModuleDialog(dialog, m_input), IDCANCEL);
         EXPECT_NE(m_errors.find(expected[i]), std::string::npos) << m_errors;
     }
 }
@@ -272,10 +260,7 @@ TEST_F(ColumnDialogTest, SavingJoinsTheCellsWithTheCommaRules) {
         lines.insert(lines.end(), {"@click 137", name, "@cancel"});
         m_input = ProbedInput();
         m_input.lines = lines;
-        host::ScopedInput scoped(m_input);
-        acDocManager->pushResourceHandle(acrxGetApp()->ResourceInstance());
-        dialog.DoModal();
-        acDocManager->popResourceHandle();
+        RunModuleDialog(dialog, m_input);
         EXPECT_EQ(ReadFile(name + ".txt"), c.file);
     }
     EXPECT_EQ(m_errors, "");
@@ -324,10 +309,7 @@ TEST_F(ColumnDialogTest, LoadingFillsCellsFromTheFirstNonBlankLine) {
         lines.insert(lines.end(), {"@click 136", Path("load.txt"), "@ok"});
         m_input = ProbedInput();
         m_input.lines = lines;
-        host::ScopedInput scoped(m_input);
-        acDocManager->pushResourceHandle(acrxGetApp()->ResourceInstance());
-        ASSERT_EQ(dialog.DoModal(), IDOK);
-        acDocManager->popResourceHandle();
+        ASSERT_EQ(RunModuleDialog(dialog, m_input), IDOK);
         std::vector<std::string> result;
         for (int i = 0; i < dialog.m_arrResult.GetSize(); ++i)
             result.push_back(qv::ToUtf8(dialog.m_arrResult[i].View()));

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "host/ui/input_source.h"
+#include "platform/acdocman.h"
+#include "platform/acrxapp.h"
 
 // A line "!probe" runs the next probe instead of reaching the dialog.
 class ProbedInput : public host::InputSource {
@@ -30,3 +32,14 @@ private:
     std::size_t m_next = 0;
     std::size_t m_probe = 0;
 };
+
+// Shows a module dialog modally on this input, with the module's resources current, as its
+// commands show it; what DoModal gave.
+template <class Dialog>
+INT_PTR RunModuleDialog(Dialog& dialog, host::InputSource& input) {
+    host::ScopedInput scoped(input);
+    acDocManager->pushResourceHandle(acrxGetApp()->ResourceInstance());
+    const INT_PTR result = dialog.DoModal();
+    acDocManager->popResourceHandle();
+    return result;
+}

@@ -7,8 +7,6 @@
 #include "host/base/report.h"
 #include "link/DbRecords.h"
 #include "module_fixture.h"
-#include "platform/acdocman.h"
-#include "platform/acrxapp.h"
 
 namespace {
 
@@ -30,11 +28,7 @@ protected:
         m_input = ProbedInput();
         m_input.lines = std::move(lines);
         m_input.probes = std::move(probes);
-        host::ScopedInput scoped(m_input);
-        acDocManager->pushResourceHandle(acrxGetApp()->ResourceInstance());
-        const INT_PTR result = dialog.DoModal();
-        acDocManager->popResourceHandle();
-        return result;
+        return RunModuleDialog(dialog, m_input);
     }
 
     static CDbPropertyDialog Dialog(const char* driver, const char* table = "Equipment") {

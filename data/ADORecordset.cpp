@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <string>
 
 #include "platform/ATLComTime.h"
@@ -186,6 +187,15 @@ bool CADORecordset::ReadCellValue(const _variant_t& index, CString& text, LPCTST
 
 namespace {
 
+// The decimal digits of an integer, as "%d" and its relatives give them.
+template <class Integer>
+void IntegerText(Integer value, CString& text) {
+    char digits[24];
+    const auto written = std::to_chars(digits, digits + sizeof digits, value);
+    text = CString(qv::ConvertText<TCHAR>(
+        std::string_view(digits, static_cast<std::size_t>(written.ptr - digits))));
+}
+
 CString CurrencyText(const VARIANT& value) {
     _variant_t number;
     if (FAILED(VariantChangeType(&number, &value, 0, VT_R8)))
@@ -262,9 +272,15 @@ CString Narrow(std::string_view text) {
 template <class Real>
 CString RealText(Real value) {
     char printed[64];
-    std::snprintf(printed, sizeof printed, "%g", static_cast<double>(value));
-    if (!std::isfinite(value))
+    if (!std::isfinite(value)) {
+        std::snprintf(printed, sizeof printed, "%g", static_cast<double>(value));
         return Narrow(printed);
+    }
+    // to_chars with a precision lays out the digits exactly as printf's "%.6g" (that is "%g")
+    // does, without printf's cost of parsing its format on every cell.
+    const auto general = std::to_chars(printed, printed + sizeof printed - 1,
+                                       static_cast<double>(value), std::chars_format::general, 6);
+    *general.ptr = 0;
     Real back = 0;
     const char* end = printed + std::strlen(printed);
     const auto read = std::from_chars(printed, end, back);
@@ -280,9 +296,11 @@ CString RealText(Real value) {
     int precision = 0;
     for (char c : mantissa)
         precision += c >= '0' && c <= '9' ? 1 : 0;
-    std::snprintf(printed, sizeof printed, "%.*g", std::max(precision, 6),
-                  static_cast<double>(value));
-    end = printed + std::strlen(printed);
+    const auto againWritten =
+        std::to_chars(printed, printed + sizeof printed - 1, static_cast<double>(value),
+                      std::chars_format::general, std::max(precision, 6));
+    *againWritten.ptr = 0;
+    end = againWritten.ptr;
     const auto again = std::from_chars(printed, end, back);
     if (again.ec == std::errc() && again.ptr == end && back == value)
         return Narrow(printed);
@@ -332,26 +350,26 @@ bool ValueToCellText(const VARIANT& value, CString& text, LPCTSTR dateFormat) {
         case VT_NULL:
             break;
         case VT_I2:
-            result.Format(_T("%d"), value.iVal);
+            IntegerText(value.iVal, result);
             break;
         case VT_UI1:
-            result.Format(_T("%u"), value.bVal);
+            IntegerText(value.bVal, result);
             break;
         case VT_I4:
-            result.Format(_T("%ld"), value.lVal);
+            IntegerText(value.lVal, result);
             break;
         case VT_INT:
-            result.Format(_T("%d"), value.intVal);
+            IntegerText(value.intVal, result);
             break;
         case VT_UI4:
-            result.Format(_T("%lu"), value.ulVal);
+            IntegerText(value.ulVal, result);
             break;
         // 64-bit integers give their digits like the other integers rather than no text.
         case VT_I8:
-            result.Format(_T("%lld"), value.llVal);
+            IntegerText(value.llVal, result);
             break;
         case VT_UI8:
-            result.Format(_T("%llu"), value.ullVal);
+            IntegerText(value.ullVal, result);
             break;
         case VT_R4:
             result = FloatText(value.fltVal);
@@ -366,9 +384,17 @@ bool ValueToCellText(const VARIANT& value, CString& text, LPCTSTR dateFormat) {
             result = CurrencyText(value);
             break;
         case VT_DATE: {
-            const CString format(dateFormat ? dateFormat : _T(""));
-            result = COleDateTime(value.date)
-                         .Format(format.IsEmpty() ? _T("%Y-%m-%d %H:%M:%S") : format.GetString());
+            if (dateFormat && *dateFormat) {
+                result = COleDateTime(value.date).Format(dateFormat);
+                break;
+            }
+            // The default form, straight into a buffer; an invalid date gives the empty text.
+            std::tm parts{};
+            char printed[64];
+            if (COleDateTime(value.date).GetAsTm(parts) &&
+                std::strftime(printed, sizeof printed, "%Y-%m-%d %H:%M:%S", &parts) > 0) {
+                result = Narrow(printed);
+            }
             break;
         }
         case VT_BSTR:
@@ -380,6 +406,6 @@ bool ValueToCellText(const VARIANT& value, CString& text, LPCTSTR dateFormat) {
         default:
             return false;
     }
-    text = result;
+    text = std::move(result);
     return true;
 }

@@ -95,8 +95,13 @@ inline void AppendUtf16(std::u16string& out, char32_t cp) {
 inline std::string ToUtf8(std::u16string_view s) {
     std::string out;
     out.reserve(s.size());
-    for (std::size_t i = 0; i < s.size();)
+    for (std::size_t i = 0; i < s.size();) {
+        if (s[i] < 0x80) {
+            out.push_back(static_cast<char>(s[i++]));  // ASCII, the common case
+            continue;
+        }
         AppendUtf8(out, DecodeUtf16(s, i));
+    }
     return out;
 }
 inline std::string ToUtf8(std::string_view s) {
@@ -112,8 +117,13 @@ inline std::string ToUtf8(const char* s) {
 inline std::u16string ToUtf16(std::string_view s) {
     std::u16string out;
     out.reserve(s.size());
-    for (std::size_t i = 0; i < s.size();)
+    for (std::size_t i = 0; i < s.size();) {
+        if (static_cast<unsigned char>(s[i]) < 0x80) {
+            out.push_back(static_cast<char16_t>(s[i++]));  // ASCII, the common case
+            continue;
+        }
         AppendUtf16(out, DecodeUtf8(s, i));
+    }
     return out;
 }
 inline std::u16string ToUtf16(std::u16string_view s) {

@@ -417,15 +417,17 @@ void RecordsetImpl::PutSort(const _bstr_t& criteria) {
     }
     std::iota(m_order.begin(), m_order.end(), std::size_t{0});
     const std::size_t width = m_data->columns.size();
-    std::stable_sort(m_order.begin(), m_order.end(), [&](std::size_t a, std::size_t b) {
-        for (const auto& [column, descending] : keys) {
-            const int c =
-                CompareCells(m_data->cells[a * width + column], m_data->cells[b * width + column]);
-            if (c != 0)
-                return descending ? c > 0 : c < 0;
-        }
-        return false;
-    });
+    // No keys (an empty criterion, as when a record set closes): the rows keep their order.
+    if (!keys.empty())
+        std::stable_sort(m_order.begin(), m_order.end(), [&](std::size_t a, std::size_t b) {
+            for (const auto& [column, descending] : keys) {
+                const int c = CompareCells(m_data->cells[a * width + column],
+                                           m_data->cells[b * width + column]);
+                if (c != 0)
+                    return descending ? c > 0 : c < 0;
+            }
+            return false;
+        });
     m_sort = text;
     m_pos = 0;
 }

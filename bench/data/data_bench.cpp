@@ -1,14 +1,20 @@
 // Reads every cell of a 100,000 x 10 SQLite table through CADORecordset and ReadCellText, and
-// compares with the sqlite3 tool writing the same query as CSV; imports nwind.mdb and reads
-// Orders (time, and the process's peak memory as a counter).
+// compares with the engine's own loop (sqlite3_step and sqlite3_column_text over the same
+// query, the limit of any reader) and the sqlite3 tool writing the query as CSV; imports
+// nwind.mdb and reads Orders (time, and the process's peak memory as a counter). Ends with the
+// wrapper's time as a multiple of the engine loop's.
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <map>
 #include <string>
+#include <vector>
 
 #include "bench/common/raw_read.h"
 #include "data/ADORecordset.h"
@@ -75,7 +81,8 @@ long ReadAllCells(CADODatabase& db, const char* sql, benchmark::State& state) {
 void BM_RecordsetReadsEveryCell(benchmark::State& state) {
     const std::string file = BenchDatabase();
     CADODatabase db;
-    if (!db.OpenConnection(("Driver={SQLite3 ODBC Driver};Database=" + file + ";").c_str())) {
+    if (!db.OpenConnection(
+            CString(("Driver={SQLite3 ODBC Driver};Database=" + file + ";").c_str()).GetString())) {
         state.SkipWithError("cannot open the database");
         return;
     }
@@ -84,6 +91,37 @@ void BM_RecordsetReadsEveryCell(benchmark::State& state) {
     state.counters["rows"] = kRows;
 }
 BENCHMARK(BM_RecordsetReadsEveryCell)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The engine's limit: every cell of the same query as text straight from the engine.
+void BM_EngineLoopReadsEveryCell(benchmark::State& state) {
+    const std::string file = BenchDatabase();
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+        sqlite3_close(db);
+        state.SkipWithError("cannot open the database");
+        return;
+    }
+    for (auto _ : state) {
+        sqlite3_stmt* statement = nullptr;
+        if (sqlite3_prepare_v2(db, kQuery, -1, &statement, nullptr) != SQLITE_OK) {
+            state.SkipWithError("query failed");
+            break;
+        }
+        const int columns = sqlite3_column_count(statement);
+        std::size_t length = 0;
+        while (sqlite3_step(statement) == SQLITE_ROW) {
+            for (int c = 0; c < columns; ++c) {
+                const unsigned char* text = sqlite3_column_text(statement, c);
+                length += text ? std::strlen(reinterpret_cast<const char*>(text)) : 0;
+            }
+        }
+        sqlite3_finalize(statement);
+        benchmark::DoNotOptimize(length);
+    }
+    sqlite3_close(db);
+    state.counters["rows"] = kRows;
+}
+BENCHMARK(BM_EngineLoopReadsEveryCell)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_Sqlite3ToolWritesCsv(benchmark::State& state) {
     const std::string file = BenchDatabase();
@@ -107,7 +145,7 @@ void BM_AccessImportsAndReadsOrders(benchmark::State& state) {
     for (auto _ : state) {
         // A fresh connection each time: its tables are copied from the file on first use.
         CADODatabase db;
-        if (!db.OpenConnection(connect.c_str())) {
+        if (!db.OpenConnection(CString(connect.c_str()).GetString())) {
             state.SkipWithError("cannot open nwind.mdb");
             return;
         }
@@ -124,7 +162,7 @@ void BM_AccessImportsEveryTable(benchmark::State& state) {
         "/nwind.mdb;";
     for (auto _ : state) {
         CADODatabase db;
-        db.OpenConnection(connect.c_str());
+        db.OpenConnection(CString(connect.c_str()).GetString());
         long cells = 0;
         for (const char* table : {"Categories", "Customers", "Employees", "Order Details", "Orders",
                                   "Products", "Shippers", "Suppliers", "Umsätze"}) {
@@ -137,11 +175,62 @@ void BM_AccessImportsEveryTable(benchmark::State& state) {
 }
 BENCHMARK(BM_AccessImportsEveryTable)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// Keeps the real and CPU time per iteration of every benchmark for the comparison at the end.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    struct Times {
+        double real = 0;  // seconds per iteration
+        double cpu = 0;
+    };
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs) {
+            if (run.error_occurred || run.iterations <= 0 || run.run_type != Run::RT_Iteration)
+                continue;
+            const double iterations = static_cast<double>(run.iterations);
+            results[run.run_name.str()] = {run.real_accumulated_time / iterations,
+                                           run.cpu_accumulated_time / iterations};
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+    std::map<std::string, Times> results;
+};
+
+// The wrapper's read and the sqlite3 tool against the engine loop. The tool runs in a child
+// process, so only its real time counts.
+void PrintRatios(const RatioReporter& reporter) {
+    const auto find = [&](const char* name) -> const RatioReporter::Times* {
+        // Run names carry suffixes such as "/real_time".
+        for (const auto& [run, times] : reporter.results) {
+            if (run.rfind(name, 0) == 0)
+                return &times;
+        }
+        return static_cast<const RatioReporter::Times*>(nullptr);
+    };
+    const auto* engine = find("BM_EngineLoopReadsEveryCell");
+    if (!engine || engine->cpu <= 0 || engine->real <= 0)
+        return;
+    std::printf("\nAgainst the engine loop (module build with %d-byte text)\n",
+                static_cast<int>(sizeof(TCHAR)));
+    std::printf("  %-40s %8.0f ms real (%5.0f ms CPU)\n", "engine loop, 100,000 x 10",
+                engine->real * 1e3, engine->cpu * 1e3);
+    if (const auto* wrapper = find("BM_RecordsetReadsEveryCell")) {
+        std::printf("  %-40s %8.0f ms real (%5.0f ms CPU)  %.2f x (%.2f x CPU)\n",
+                    "CADORecordset + ReadCellText", wrapper->real * 1e3, wrapper->cpu * 1e3,
+                    wrapper->real / engine->real, wrapper->cpu / engine->cpu);
+    }
+    if (const auto* tool = find("BM_Sqlite3ToolWritesCsv")) {
+        std::printf("  %-40s %8.0f ms real              %.2f x\n", "sqlite3 tool, CSV to a file",
+                    tool->real * 1e3, tool->real / engine->real);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    PrintRatios(reporter);
     benchmark::Shutdown();
     std::error_code ignored;
     std::filesystem::remove_all(BenchFolder(), ignored);

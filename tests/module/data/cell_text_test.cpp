@@ -65,6 +65,11 @@ TEST(CellText, ConvertsEachListedTypeTag) {
         add("i8 gives its digits", v, "-9007199254740993");
     }
     {
+        VARIANT v = Make(VT_I8);
+        v.llVal = -9223372036854775807LL - 1;
+        add("i8 lowest", v, "-9223372036854775808");
+    }
+    {
         VARIANT v = Make(VT_UI8);
         v.ullVal = 18446744073709551615ULL;
         add("ui8 gives its digits", v, "18446744073709551615");
@@ -152,6 +157,11 @@ TEST(CellText, NumbersNeverLoseDigits) {
         {123456789012345678.0, "1.2345678901234568e+17"},
         {1.2345678901234567e+20, "1.2345678901234567e+20"},
         {5e-324, "4.94066e-324"},
+        {-0.0, "-0"},
+        {12499.875, "12499.875"},
+        {123456.5, "123456.5"},
+        {0.000123456, "0.000123456"},
+        {-1.5e-5, "-1.5e-05"},
         {HUGE_VAL, "inf"},
         {-HUGE_VAL, "-inf"},
     };

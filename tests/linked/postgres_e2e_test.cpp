@@ -12,10 +12,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using testsupport::ModuleArgs;
 using testsupport::ReadFile;
-using testsupport::RunHost;
-using testsupport::WriteFile;
 
 constexpr const char* kPassword = "x;y}z{=";
 
@@ -54,12 +51,9 @@ protected:
     }
     void TearDown() override { fs::remove_all(m_work); }
 
-    testsupport::ProcessResult Run(const std::string& script, std::vector<std::string> extra = {}) {
-        EXPECT_TRUE(WriteFile(m_work / "run.scr", script));
-        std::vector<std::string> args = ModuleArgs(GetParam());
-        args.insert(args.end(), {"--script", "run.scr"});
-        args.insert(args.end(), extra.begin(), extra.end());
-        return RunHost(args, m_work);
+    testsupport::ProcessResult Run(const std::string& script,
+                                   const std::vector<std::string>& extra = {}) {
+        return testsupport::RunHostScript(GetParam(), m_work, script, extra);
     }
 
     static inline std::unique_ptr<testsupport::PgTestServer> s_server;

@@ -12,10 +12,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using testsupport::ModuleArgs;
 using testsupport::ReadFile;
-using testsupport::RunHost;
-using testsupport::WriteFile;
 
 // The build that edits the link, and the build that reads it afterwards.
 class PropertiesAcrossBuilds : public ::testing::TestWithParam<std::pair<int, int>> {
@@ -32,10 +29,7 @@ protected:
     void TearDown() override { fs::remove_all(m_work); }
 
     testsupport::ProcessResult Run(int build, const std::string& script) {
-        EXPECT_TRUE(WriteFile(m_work / "run.scr", script));
-        std::vector<std::string> args = ModuleArgs(build);
-        args.insert(args.end(), {"--script", "run.scr", "equipment.dxf"});
-        return RunHost(args, m_work);
+        return testsupport::RunHostScript(build, m_work, script, {"equipment.dxf"});
     }
 
     fs::path m_work;

@@ -13,7 +13,7 @@ packages=(
     libcurl4-openssl-dev xdg-utils
     fp-utils libchm-bin
     python3 python3-ezdxf python3-matplotlib python3-pil
-    libwxgtk3.2-dev xvfb xauth fonts-dejavu-core
+    libwxgtk3.2-dev libwxgtk-webview3.2-dev xvfb xauth fonts-dejavu-core
 )
 
 missing=()

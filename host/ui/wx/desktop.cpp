@@ -18,6 +18,7 @@
 #include "host/base/report.h"
 #include "host/ui/dialogs/controls.h"
 #include "host/ui/input_source.h"
+#include "host/ui/wx/web_pane.h"
 #include "host/ui/wx/wx_toolkit.h"
 
 namespace host::ui::wx {
@@ -185,6 +186,11 @@ void WxToolkit::OnIdle(wxIdleEvent& event) {
     }
     if (!run.scripted)
         return;
+    if (WaitingForPages(run)) {
+        wxMilliSleep(5);
+        event.RequestMore();
+        return;
+    }
     run.busy = true;
     try {
         RunScriptedDialogLine(*run.session);
@@ -195,6 +201,33 @@ void WxToolkit::OnIdle(wxIdleEvent& event) {
     run.busy = false;
     Flush();
     event.RequestMore();
+}
+
+namespace {
+
+bool AnyPageLoading(wxWindow* window) {
+    if (BrowserPaneBusy(window))
+        return true;
+    for (wxWindow* child : window->GetChildren()) {
+        if (AnyPageLoading(child))
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool WxToolkit::WaitingForPages(ModalRun& run) {
+    constexpr int kPageWaitMilliseconds = 10000;
+    if (!AnyPageLoading(run.dialog)) {
+        run.pageWait = 0;
+        return false;
+    }
+    const wxLongLong now = wxGetLocalTimeMillis();
+    if (run.pageWait == 0)
+        run.pageWait = now + kPageWaitMilliseconds;
+    // A page that does not finish loading in time does not hold the script up for ever.
+    return now < run.pageWait;
 }
 
 void WxToolkit::Settle(wxWindow* window, int milliseconds) {
@@ -389,6 +422,8 @@ std::optional<NativeState> InspectNative(Window& window) {
         state.text = Utf8(top->GetTitle());
     else if (auto* combo = dynamic_cast<wxComboBox*>(native))
         state.text = Utf8(combo->GetValue());
+    else if (IsWebView(native))
+        state.text = BrowserPaneAddress(native);
     else if (auto* tree = dynamic_cast<wxTreeCtrl*>(native))
         state.text = tree->GetSelection().IsOk() ? Utf8(tree->GetItemText(tree->GetSelection()))
                                                  : std::string();

@@ -14,6 +14,7 @@
 #include <algorithm>
 
 #include "host/ui/dialogs/controls.h"
+#include "host/ui/wx/web_pane.h"
 #include "host/ui/wx/wx_toolkit.h"
 #include "platform/afxcmn.h"
 
@@ -371,6 +372,10 @@ void WxToolkit::CreateControl(Record& record, wxWindow* parent) {
             break;
         }
         case Kind::Static: {
+            if (w.id == kBrowserPaneId) {
+                native = MakeBrowserPane(parent, pos, size);
+                break;
+            }
             if (IsGroupBox(w)) {
                 native = new wxStaticBox(parent, wxID_ANY, text, pos, size);
                 break;
@@ -726,7 +731,9 @@ void WxToolkit::ApplyText(Record& record) {
                 native->SetLabel(text);
             break;
         case Kind::Static:
-            if (auto* label = dynamic_cast<wxStaticText*>(native)) {
+            if (w.id == kBrowserPaneId)
+                ShowInBrowserPane(native, w.text);
+            else if (auto* label = dynamic_cast<wxStaticText*>(native)) {
                 const wxString shown =
                     (w.style & SS_NOPREFIX) ? wxControl::EscapeMnemonics(text) : text;
                 if (label->GetLabel() != shown) {

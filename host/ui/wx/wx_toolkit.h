@@ -116,6 +116,9 @@ struct ModalRun {
     bool busy = false;      // a script line is being carried out
     bool pictured = false;  // the picture of the opened dialog was taken
     bool ready = false;     // the dialog shows the model's state (and focus) once
+    // Until when a script's next line waits for the dialog's web pages to load (0: not yet
+    // waiting), as a user waits for the page before acting on it.
+    wxLongLong pageWait = 0;
     std::exception_ptr error;
 };
 
@@ -148,6 +151,8 @@ public:
     void Flush();
     // Lets the windows paint what they show now.
     void Settle(wxWindow* window, int milliseconds);
+    // Whether a scripted dialog's next line is to wait for its web pages to load.
+    bool WaitingForPages(ModalRun& run);
 
     // Carries out a user action that a native event started, then shows its effects. Actions
     // the model refuses are answered with a beep; any other failure ends the modal run and

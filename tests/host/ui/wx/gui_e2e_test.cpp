@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "host_run.h"
+#include "http_server.h"
 
 namespace {
 
@@ -231,6 +232,27 @@ TEST(GuiHost, AddressesGoToTheDesktopOpenerAsOneArgument) {
     EXPECT_EQ(lines, (std::vector<std::string>{
                          "argc=1 http://a.test:81/redirect.php?page=faq&product=quarv",
                          "argc=1 http://a.test:81/redirect.php?page=whatsnew&product=quarv"}));
+}
+
+// The demo window's browser pane is a real web view: it shows the module's HTML page first,
+// then loads the vendor's demo page from the server, and the script's next line waits for
+// the page, as a user would.
+TEST(GuiHost, DemoWindowLoadsTheVendorPageInItsBrowser) {
+    const std::filesystem::path pages = testing::TempDir() + TestName();
+    std::filesystem::create_directories(pages);
+    testsupport::HttpServer server(testsupport::HttpServer::Mode::Files, pages);
+    ASSERT_TRUE(server.Started());
+    const ProcessRun run = Cadhost("--ui gui --load " QUARVEL17_MODULE " --release 17.0 --script " +
+                                       Script("", "Quarv_Demo\n@close\n"),
+                                   "env QUARVEL_VENDOR_SITE=" + server.Site());
+    EXPECT_EQ(run.status, 0) << run.err;
+    // Headless runs print the address; the desktop shows the page instead.
+    EXPECT_EQ(run.out.find("browser:"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("Command: Quarv_Demo"), std::string::npos) << run.out;
+    const std::vector<std::string> requests = server.Requests();
+    ASSERT_FALSE(requests.empty()) << run.out << run.err;
+    EXPECT_EQ(requests.front().rfind("GET /redirect.php?page=demo&product=quarv ", 0), 0u)
+        << requests.front();
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The drawing database: object records, handles, the default drawing, registered
 // applications and the well-known objects (spaces, dictionaries, the current table style).
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -277,6 +278,26 @@ AcDbStub* AcDbDatabase::Impl::StubFor(AcDbHandle handle, bool create) {
     return raw;
 }
 
+namespace {
+// One counter for every database, so that no two states of any databases share a serial.
+std::atomic<std::uint64_t> g_changeSerial{0};
+}  // namespace
+
+AcDbDatabase::Impl::Impl(AcDbDatabase* self) : self(self), changeSerial(++g_changeSerial) {}
+
+namespace host {
+
+void NoteChange(const AcDbStub* stub) {
+    if (stub && stub->database)
+        stub->database->impl()->changeSerial = ++g_changeSerial;
+}
+
+std::uint64_t ChangeSerial(const AcDbDatabase* db) {
+    return db ? db->impl()->changeSerial : 0;
+}
+
+}  // namespace host
+
 Acad::ErrorStatus AcDbDatabase::Impl::Attach(AcDbObject* obj, AcDbObjectId owner, AcDbHandle handle,
                                              AcDbObjectId* outId) {
     host::ObjectState* state = obj->state();
@@ -300,6 +321,7 @@ Acad::ErrorStatus AcDbDatabase::Impl::Attach(AcDbObject* obj, AcDbObjectId owner
     state->notifying = false;
     state->newObject = false;
     order.push_back(stub);
+    changeSerial = ++g_changeSerial;
     if (outId)
         *outId = AcDbObjectId(stub);
     return Acad::eOk;

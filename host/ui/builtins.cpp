@@ -270,6 +270,7 @@ std::vector<Builtin> MakeBuiltins() {
     };
     AddEntityBuiltins(list);
     AddMenuBuiltins(list);
+    AddRenderBuiltins(list);
     return list;
 }
 

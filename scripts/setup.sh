@@ -14,6 +14,7 @@ packages=(
     fp-utils libchm-bin
     python3 python3-ezdxf python3-matplotlib python3-pil
     libwxgtk3.2-dev xvfb xauth fonts-dejavu-core
+    librecad libreoffice-draw poppler-utils tesseract-ocr tesseract-ocr-eng
 )
 
 missing=()

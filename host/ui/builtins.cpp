@@ -152,13 +152,9 @@ void CmdSaveAs() {
             version = *v;
         } else if (const auto v2 = dxf::ParseVersionName(std::string_view(text).substr(0, blank));
                    blank != std::string::npos && v2) {
+            // The answer is trimmed: a name follows the blanks.
             version = *v2;
-            const std::size_t start = text.find_first_not_of(' ', blank);
-            path = start == std::string::npos ? std::string() : text.substr(start);
-            if (path.empty()) {
-                ReportError("SAVEAS: no file name after the version");
-                return;
-            }
+            path = text.substr(text.find_first_not_of(' ', blank));
         } else {
             path = text;
         }
@@ -318,7 +314,7 @@ std::vector<Builtin> MakeBuiltins() {
         {"NEW", CmdNew, "opens a new empty drawing and makes it current"},
         {"OPEN", CmdOpen, "opens a drawing file"},
         {"SAVE", CmdSave, "saves the current drawing (asks for a name the first time)"},
-        {"SAVEAS", CmdSaveAs, "saves the current drawing under a new name"},
+        {"SAVEAS", CmdSaveAs, "saves the current drawing under a new name or DXF version"},
         {"CLOSE", CmdClose, "closes the current drawing"},
         {"QUIT", CmdQuit, "ends the session"},
         {"EXIT", CmdQuit, "ends the session (as QUIT)"},

@@ -15,6 +15,7 @@ packages=(
     python3 python3-ezdxf python3-matplotlib python3-pil
     libwxgtk3.2-dev libwxgtk-webview3.2-dev xvfb xauth fonts-dejavu-core
     libcairo2-dev libpango1.0-dev poppler-utils fonts-wqy-microhei
+    librecad libreoffice-draw tesseract-ocr tesseract-ocr-eng
 )
 
 missing=()

@@ -17,6 +17,7 @@
 
 #include "host/dxf/repair.h"
 #include "host/dxf/tags.h"
+#include "host/dxf/version.h"
 
 namespace host::dxf {
 
@@ -82,6 +83,9 @@ struct Document {
     std::vector<OtherSection> otherSections;
     bool hasHeader = false, hasClasses = false, hasTables = false, hasBlocks = false,
          hasEntities = false, hasObjects = false;
+    // The version WriteDocument writes: it decides the layout of table entities and their
+    // blocks, and whether the classes and objects sections are written (not in R12).
+    DxfVersion writeVersion = kDefaultDxfVersion;
 
     std::string version() const;  // $ACADVER
     HeaderVariable* headerVariable(std::string_view name);
@@ -115,9 +119,9 @@ Document ReadDocumentFile(const std::string& path, std::vector<Repair>* repairs,
 Document ReadDocumentBytes(std::string bytes, std::vector<Repair>* repairs,
                            const ReadOptions& options = {});
 
-// Writes the document as text DXF. Table entities are written in the cell layout of
-// AC1021 and later, and the blocks of tables are generated from the table data when
-// Block::generatedFrom is set.
+// Writes the document as text DXF (UTF-8; the caller encodes it for versions before R2007).
+// Table entities are written in the cell layout of writeVersion, and the blocks of tables are
+// generated from the table data when Block::generatedFrom is set.
 void WriteDocument(const Document& doc, TagWriter& out);
 
 }  // namespace host::dxf

@@ -16,6 +16,7 @@
 
 #include "host/dxf/document.h"
 #include "host/dxf/repair.h"
+#include "host/dxf/version.h"
 
 class AcDbDatabase;
 
@@ -27,10 +28,12 @@ namespace host::dxf {
 // added to repairs instead.
 std::unique_ptr<AcDbDatabase> DatabaseFromDocument(Document& doc, std::vector<Repair>* repairs);
 
-// Builds the document that saving db writes (DXF R2010). Adds to db what a complete drawing
-// file needs and db lacks (symbol tables, layouts, table blocks, handles for block begin and
-// end entities), so that saving again writes the same file.
-Document DocumentFromDatabase(AcDbDatabase& db);
+// Builds the document that saving db in a DXF version writes. Adds to db what a complete
+// drawing file needs and db lacks (symbol tables, layouts, table blocks, handles for block
+// begin and end entities), so that saving again writes the same file. What the version cannot
+// hold is changed or left out and told in report (see SaveReport).
+Document DocumentFromDatabase(AcDbDatabase& db, DxfVersion version = kDefaultDxfVersion,
+                              SaveReport* report = nullptr);
 
 // Reads a DXF file into a new database; null with the reason (naming the line) in error.
 // Strict unless repairs is given (see DatabaseFromDocument).
@@ -39,10 +42,15 @@ std::unique_ptr<AcDbDatabase> LoadDxf(const std::string& path, std::string& erro
 std::unique_ptr<AcDbDatabase> LoadDxfBytes(std::string bytes, std::string& error,
                                            std::vector<Repair>* repairs);
 
-// Writes db as DXF R2010 to path, atomically: a temporary file in the same folder, flushed to
-// disk, then renamed over path. False with the reason in error; path is then untouched.
-bool SaveDxf(AcDbDatabase& db, const std::string& path, std::string& error);
+// Writes db as DXF of a version (R2010 unless given) to path, atomically: a temporary file in
+// the same folder, flushed to disk, then renamed over path. False with the reason in error;
+// path is then untouched. Versions before R2007 are written as ASCII with \U+XXXX escapes.
+bool SaveDxf(AcDbDatabase& db, const std::string& path, std::string& error,
+             DxfVersion version = kDefaultDxfVersion, SaveReport* report = nullptr);
 // Writes db as DXF text into out.
-void WriteDxf(AcDbDatabase& db, std::string& out);
+void WriteDxf(AcDbDatabase& db, std::string& out, DxfVersion version = kDefaultDxfVersion,
+              SaveReport* report = nullptr);
+// The version of the file a database was read from ("AC1015"; empty for a new drawing).
+std::string FileAcadVer(AcDbDatabase& db);
 
 }  // namespace host::dxf

@@ -40,6 +40,22 @@ std::string IconvNameOfCodepage(std::string_view cp) {
     return {};
 }
 
+namespace {
+
+// The length of the UTF-8 sequence a byte starts (1 for a byte that starts none).
+std::size_t SequenceLength(unsigned char b) {
+    return (b & 0xE0) == 0xC0 ? 2 : (b & 0xF0) == 0xE0 ? 3 : (b & 0xF8) == 0xF0 ? 4 : 1;
+}
+
+int HexDigit(char c) {
+    return (c >= '0' && c <= '9')   ? c - '0'
+           : (c >= 'a' && c <= 'f') ? c - 'a' + 10
+           : (c >= 'A' && c <= 'F') ? c - 'A' + 10
+                                    : -1;
+}
+
+}  // namespace
+
 std::string DecodeUnicodeEscapes(std::string_view text) {
     std::string out;
     out.reserve(text.size());
@@ -53,15 +69,26 @@ std::string DecodeUnicodeEscapes(std::string_view text) {
         bool ok = at + 7 <= text.size();
         for (std::size_t k = 0; ok && k < 4; ++k) {
             const char c = text[at + 3 + k];
-            const int v = (c >= '0' && c <= '9')   ? c - '0'
-                          : (c >= 'a' && c <= 'f') ? c - 'a' + 10
-                          : (c >= 'A' && c <= 'F') ? c - 'A' + 10
-                                                   : -1;
+            const int v = HexDigit(c);
             if (v < 0)
                 ok = false;
             cp = cp * 16 + static_cast<char32_t>(v < 0 ? 0 : v);
         }
-        if (ok && !(cp >= 0xD800 && cp <= 0xDFFF)) {
+        // A high surrogate followed by the escape of a low one is one character.
+        char32_t low = 0;
+        if (ok && cp >= 0xD800 && cp <= 0xDBFF && at + 14 <= text.size() &&
+            text.substr(at + 7, 3) == "\\U+") {
+            for (std::size_t k = 0; k < 4; ++k) {
+                const int v = HexDigit(text[at + 10 + k]);
+                low = v < 0 ? 0 : low * 16 + static_cast<char32_t>(v);
+                if (v < 0)
+                    break;
+            }
+        }
+        if (low >= 0xDC00 && low <= 0xDFFF) {
+            qv::AppendUtf8(out, 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00));
+            i = at + 14;
+        } else if (ok && !(cp >= 0xD800 && cp <= 0xDFFF)) {
             qv::AppendUtf8(out, cp);
             i = at + 7;
         } else {
@@ -181,6 +208,75 @@ std::string ConvertWithIconv(std::string_view in, const std::string& from) {
 }
 
 }  // namespace
+
+void UnicodeEscaper::Escape(std::string_view text, std::string& out) {
+    std::string joined;
+    if (!m_carry.empty()) {
+        // The sequence cut at the end of the last piece goes first (rare: a copy is fine).
+        joined = std::move(m_carry);
+        m_carry.clear();
+        joined.append(text);
+        text = joined;
+    }
+    auto escape = [&](char32_t u) {
+        static constexpr char kHex[] = "0123456789ABCDEF";
+        const char e[7] = {'\\',
+                           'U',
+                           '+',
+                           kHex[(u >> 12) & 0xF],
+                           kHex[(u >> 8) & 0xF],
+                           kHex[(u >> 4) & 0xF],
+                           kHex[u & 0xF]};
+        out.append(e, sizeof e);
+    };
+    std::size_t i = 0;
+    const std::size_t n = text.size();
+    while (i < n) {
+        std::size_t j = i;
+        while (j < n && static_cast<unsigned char>(text[j]) < 0x80 && text[j] != '\\')
+            ++j;
+        out.append(text.data() + i, j - i);
+        i = j;
+        if (i >= n)
+            break;
+        if (text[i] == '\\') {
+            // A backslash that would start an escape is one itself, so that reading gives the
+            // text back as it was.
+            const std::string_view rest = text.substr(i, 3);
+            if (rest.size() < 3 && std::string_view("\\U+").substr(0, rest.size()) == rest) {
+                m_carry.assign(rest);
+                return;
+            }
+            if (rest == "\\U+") {
+                escape(U'\\');
+            } else {
+                out += '\\';
+            }
+            ++i;
+            continue;
+        }
+        if (i + SequenceLength(static_cast<unsigned char>(text[i])) > n) {
+            m_carry.assign(text.substr(i));
+            return;
+        }
+        const char32_t cp = qv::DecodeUtf8(text, i);
+        if (cp > 0xFFFF) {
+            escape(0xD800 + ((cp - 0x10000) >> 10));
+            escape(0xDC00 + ((cp - 0x10000) & 0x3FF));
+        } else {
+            escape(cp);
+        }
+    }
+}
+
+void UnicodeEscaper::Finish(std::string& out) {
+    if (!m_carry.empty() && static_cast<unsigned char>(m_carry[0]) >= 0x80) {
+        out += "\\U+FFFD";
+    } else {
+        out += m_carry;
+    }
+    m_carry.clear();
+}
 
 DecodedText DecodeDxfText(std::string_view bytes) {
     static constexpr std::string_view kBinarySentinel = "AutoCAD Binary DXF";

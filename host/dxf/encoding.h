@@ -25,6 +25,24 @@ struct DecodedText {
 DecodedText DecodeDxfText(std::string_view bytes);
 // Replaces \U+XXXX escapes by the characters they stand for.
 std::string DecodeUnicodeEscapes(std::string_view text);
+// Turns UTF-8 text into the form of files before R2007: ASCII, with every other character as
+// \U+XXXX (one beyond U+FFFF as the two escapes of its UTF-16 surrogates) and a backslash
+// that starts "\U+" as \U+005C, which DecodeUnicodeEscapes turns back. ASCII is part of
+// every code page, and readers that ignore $DWGCODEPAGE (some take any byte above 127 as
+// DOS 437) still read the same text.
+class UnicodeEscaper {
+public:
+    // Appends the escaped text to out. A UTF-8 sequence cut at the end of text is completed
+    // by the next call.
+    void Escape(std::string_view text, std::string& out);
+    // After the last piece: what was held back from its end (a cut UTF-8 sequence becomes
+    // \U+FFFD).
+    void Finish(std::string& out);
+
+private:
+    std::string m_carry;
+};
+
 // The iconv name of a $DWGCODEPAGE value ("ANSI_1252" -> "CP1252"); empty when unknown.
 std::string IconvNameOfCodepage(std::string_view codepage);
 

@@ -7,6 +7,7 @@
 #include "host/db/hostdb.h"
 #include "host/dxf/atomic_file.h"
 #include "host/dxf/drawing.h"
+#include "host/dxf/encoding.h"
 #include "host/dxf/insert_entity.h"
 #include "host/dxf/record_groups.h"
 #include "host/dxf/structure.h"
@@ -32,13 +33,38 @@ const ClassInfo kNeededClasses[] = {
     {"LAYOUT", "AcDbLayout", "ObjectDBX Classes", "0", "0"},
 };
 
+// A table entity as a reference to its anonymous block, for versions without table entities:
+// its common groups, its block and insertion point, its extended data.
+Record TableAsInsert(const Record& table) {
+    const TableData& t = *table.table;
+    Record r;
+    r.tags = table.tags;
+    r.tags.front().value = "INSERT";
+    r.tags.push_back({100, "AcDbBlockReference"});
+    r.tags.push_back({2, t.blockName});
+    r.tags.push_back({10, FormatDouble(t.position[0])});
+    r.tags.push_back({20, FormatDouble(t.position[1])});
+    r.tags.push_back({30, FormatDouble(t.position[2])});
+    if (t.normal[0] != 0 || t.normal[1] != 0 || t.normal[2] != 1) {
+        r.tags.push_back({210, FormatDouble(t.normal[0])});
+        r.tags.push_back({220, FormatDouble(t.normal[1])});
+        r.tags.push_back({230, FormatDouble(t.normal[2])});
+    }
+    r.tags.insert(r.tags.end(), table.xdata.begin(), table.xdata.end());
+    return r;
+}
+
 // Builds the document that saving a database writes: what a complete file needs is added to
 // the database first; then the symbol tables, the blocks (a table's block generated from the
 // table), the entities of the two spaces, the objects (the named-object dictionary first),
 // the kept sections, classes and header.
 class Saver {
 public:
-    explicit Saver(AcDbDatabase* db) : db(db) {}
+    Saver(AcDbDatabase* db, DxfVersion version, SaveReport* report)
+        : db(db), version_(version), report_(report ? *report : ownReport_) {
+        report_ = SaveReport{};
+        report_.version = version;
+    }
     Document Run();
 
 private:
@@ -52,6 +78,8 @@ private:
         written_.insert(h);
     }
     void CheckReferences(Document& doc);
+    void Downgrade(Document& doc);
+    void StripForR12(Document& doc);
     std::unordered_set<std::uint64_t> written_;
     void Header(Document& doc);
     void Classes(Document& doc);
@@ -67,6 +95,9 @@ private:
     }
 
     AcDbDatabase* db;
+    DxfVersion version_;
+    SaveReport ownReport_;
+    SaveReport& report_;
     std::uint64_t maxHandle_ = 0;
     std::vector<AcDbObjectId> all_;
     Structure structure_;
@@ -100,8 +131,25 @@ void Saver::Header(Document& doc) {
     auto point = [](double x, double y, double z) {
         return Tags{{10, FormatDouble(x)}, {20, FormatDouble(y)}, {30, FormatDouble(z)}};
     };
-    set("$ACADVER", {{1, "AC1024"}}, true);
+    set("$ACADVER", {{1, AcadVerOf(version_)}}, true);
     set("$DWGCODEPAGE", {{3, "ANSI_1252"}});
+    if (version_ == DxfVersion::kR12) {
+        // Handles are written (entities, symbol tables), so that extended data referring to
+        // them and a reader keeping them find the same ones.
+        set("$HANDLING", {{70, "1"}});
+        // Variables of later versions carry group codes R12 does not have.
+        std::vector<HeaderVariable> kept;
+        for (auto& v : doc.header) {
+            const bool fits = std::all_of(v.values.begin(), v.values.end(),
+                                          [](const Tag& t) { return t.code >= 0 && t.code < 100; });
+            if (fits) {
+                kept.push_back(std::move(v));
+            } else {
+                ++report_.headerVariablesLeftOut;
+            }
+        }
+        doc.header = std::move(kept);
+    }
     if (!doc.headerVariable("$INSBASE"))
         set("$INSBASE", point(0, 0, 0));
     set("$EXTMIN", point(ext_[0], ext_[1], ext_[2]));
@@ -443,7 +491,7 @@ void Saver::Blocks(Document& doc) {
         if (table != tableOfBlock_.end()) {
             auto* t = AcDbTable::cast(Obj(table->second));
             std::shared_ptr<TableData> td = TableDataOf(db, t);
-            const std::size_t n = CountTableBlockEntities(*td);
+            const std::size_t n = CountTableBlockEntities(*td, version_);
             if (ex.generated.size() != n) {
                 ex.generated.resize(n);
                 changed = true;
@@ -543,12 +591,137 @@ Document Saver::Run() {
         }
         doc.otherSections.push_back(std::move(s));
     }
+    Downgrade(doc);
     CheckReferences(doc);
     Classes(doc);
+    if (version_ == DxfVersion::kR12) {
+        doc.classes.clear();
+    } else if (version_ < DxfVersion::kR2004) {
+        // Classes of what the version cannot hold go too; instance counts (91) came later.
+        std::vector<Record> kept;
+        for (Record& r : doc.classes) {
+            if (!VersionHolds(version_, r.value(1), TrimSpaces(r.value(281)) == "1"))
+                continue;
+            std::erase_if(r.tags, [](const Tag& t) { return t.code == 91; });
+            kept.push_back(std::move(r));
+        }
+        doc.classes = std::move(kept);
+    }
     Header(doc);
+    if (version_ == DxfVersion::kR12)
+        StripForR12(doc);
+    doc.writeVersion = version_;
     doc.hasHeader = doc.hasClasses = doc.hasTables = doc.hasBlocks = doc.hasEntities =
         doc.hasObjects = true;
     return doc;
+}
+
+// What the version cannot hold: a table becomes a reference to its anonymous block (that
+// keeps its extended data) where there are no table entities, entities and objects of later
+// versions are left out, and so are the sections R12 does not know. Each change is counted
+// in the report.
+void Saver::Downgrade(Document& doc) {
+    const DxfVersion v = version_;
+    auto entities = [&](std::vector<Record>& list) {
+        std::vector<Record> kept;
+        kept.reserve(list.size());
+        for (Record& r : list) {
+            if (r.table && !HasTableEntity(v)) {
+                kept.push_back(TableAsInsert(r));
+                ++report_.tablesAsBlocks;
+                continue;
+            }
+            if (!VersionHolds(v, r.type(), true)) {
+                ++report_.entitiesLeftOut[std::string(r.type())];
+                continue;
+            }
+            kept.push_back(std::move(r));
+        }
+        list = std::move(kept);
+    };
+    entities(doc.entities);
+    for (Block& b : doc.blocks)
+        entities(b.entities);
+    std::vector<Record> objects;
+    for (Record& r : doc.objects) {
+        if (VersionHolds(v, r.type(), false)) {
+            objects.push_back(std::move(r));
+        } else {
+            ++report_.objectsLeftOut[std::string(r.type())];
+        }
+    }
+    doc.objects = std::move(objects);
+    if (v == DxfVersion::kR12) {
+        report_.sectionsLeftOut += doc.otherSections.size();
+        doc.otherSections.clear();
+    }
+}
+
+namespace {
+
+// The group codes of R12 records: the common ones, extrusion, extended data; dimension styles
+// and dimensions also have 140-149 and 170-179.
+bool IsR12Code(int code, bool dimension) {
+    if (code >= 0 && code < 100)
+        return true;
+    if (dimension && ((code >= 140 && code <= 149) || (code >= 170 && code <= 179)))
+        return true;
+    return (code >= 210 && code <= 239) || (code >= 1000 && code <= 1071);
+}
+
+// A record in R12 form: no subclass markers, no owners or reactor groups (102 ... 102), no
+// groups of later versions. Extended data stays whole.
+void StripRecord(Record& r) {
+    const bool dimension = r.type() == "DIMSTYLE" || r.type() == "DIMENSION";
+    Tags out;
+    out.reserve(r.tags.size());
+    bool inGroup = false, inXData = false;
+    for (Tag& t : r.tags) {
+        if (t.code == 1001)
+            inXData = true;
+        if (inXData) {
+            out.push_back(std::move(t));
+            continue;
+        }
+        if (t.code == 102) {
+            inGroup = !t.value.empty() && t.value[0] == '{';
+            continue;
+        }
+        if (inGroup || !IsR12Code(t.code, dimension))
+            continue;
+        out.push_back(std::move(t));
+    }
+    r.tags = std::move(out);
+}
+
+}  // namespace
+
+// R12 records: no block records (the spaces' blocks get their R12 names), every record
+// stripped to the groups R12 has.
+void Saver::StripForR12(Document& doc) {
+    std::erase_if(doc.tables,
+                  [](const SymbolTable& t) { return Upper(t.name()) == "BLOCK_RECORD"; });
+    for (SymbolTable& t : doc.tables) {
+        StripRecord(t.head);
+        for (Record& e : t.entries)
+            StripRecord(e);
+    }
+    for (Block& b : doc.blocks) {
+        const std::string name = Upper(b.name());
+        const char* r12Name = name == "*MODEL_SPACE"   ? "$MODEL_SPACE"
+                              : name == "*PAPER_SPACE" ? "$PAPER_SPACE"
+                                                       : nullptr;
+        if (r12Name) {
+            b.begin.set(2, r12Name);
+            b.begin.set(3, r12Name);
+        }
+        StripRecord(b.begin);
+        StripRecord(b.end);
+        for (Record& e : b.entities)
+            StripRecord(e);
+    }
+    for (Record& e : doc.entities)
+        StripRecord(e);
 }
 
 // The last guard before writing: owners and dictionary entries of objects name only objects
@@ -594,26 +767,70 @@ void Saver::CheckReferences(Document& doc) {
 
 }  // namespace
 
-Document DocumentFromDatabase(AcDbDatabase& db) {
-    Saver saver(&db);
+Document DocumentFromDatabase(AcDbDatabase& db, DxfVersion version, SaveReport* report) {
+    Saver saver(&db, version, report);
     return saver.Run();
 }
 
-void WriteDxf(AcDbDatabase& db, std::string& out) {
-    Document doc = DocumentFromDatabase(db);
-    TagWriter writer([&](std::string_view s) { out.append(s); });
+namespace {
+
+// Writes the document into a sink: UTF-8 for R2007 and later, ASCII with \U+XXXX escapes
+// before (see UnicodeEscaper).
+void WriteTo(const Document& doc, const ByteSink& sink) {
+    if (IsUnicodeVersion(doc.writeVersion)) {
+        TagWriter writer(sink);
+        WriteDocument(doc, writer);
+        return;
+    }
+    UnicodeEscaper escaper;
+    std::string escaped;
+    TagWriter writer([&](std::string_view text) {
+        escaped.clear();
+        escaper.Escape(text, escaped);
+        sink(escaped);
+    });
     WriteDocument(doc, writer);
+    escaped.clear();
+    escaper.Finish(escaped);
+    if (!escaped.empty())
+        sink(escaped);
 }
 
-bool SaveDxf(AcDbDatabase& db, const std::string& path, std::string& error) {
+}  // namespace
+
+void WriteDxf(AcDbDatabase& db, std::string& out, DxfVersion version, SaveReport* report) {
+    Document doc = DocumentFromDatabase(db, version, report);
+    WriteTo(doc, [&](std::string_view s) { out.append(s); });
+}
+
+bool SaveDxf(AcDbDatabase& db, const std::string& path, std::string& error, DxfVersion version,
+             SaveReport* report) {
     return SaveFileAtomically(
         path,
         [&](const ByteSink& sink) {
-            Document doc = DocumentFromDatabase(db);
-            TagWriter writer(sink);
-            WriteDocument(doc, writer);
+            Document doc = DocumentFromDatabase(db, version, report);
+            WriteTo(doc, sink);
         },
         error);
+}
+
+}  // namespace host::dxf
+
+namespace host::dxf {
+
+std::string FileAcadVer(AcDbDatabase& db) {
+    for (AcDbObjectId id : AllObjects(&db)) {
+        RawObject* raw = AsRaw(Obj(id));
+        if (!raw || raw->dxfName != kHeaderHolder)
+            continue;
+        const auto& g = raw->groups;
+        for (std::size_t i = 0; i + 1 < g.size(); ++i) {
+            if (g[i].code == 9 && g[i].value == "$ACADVER")
+                return std::string(TrimSpaces(g[i + 1].value));
+        }
+        return {};
+    }
+    return {};
 }
 
 }  // namespace host::dxf

@@ -378,6 +378,30 @@ void ForRuns(std::uint32_t n, Open open,
     }
 }
 
+// The lines of a cell text that R12 and R2000 write, one TEXT each (empty lines take their
+// place but get no entity).
+struct TextLine {
+    std::string_view text;
+    std::size_t index;  // line number in the cell
+};
+std::vector<TextLine> TextLines(std::string_view text) {
+    std::vector<TextLine> lines;
+    std::size_t index = 0, start = 0;
+    while (start <= text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string_view::npos)
+            end = text.size();
+        std::string_view line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        if (!line.empty())
+            lines.push_back({line, index});
+        ++index;
+        start = end + 1;
+    }
+    return lines;
+}
+
 struct Grid {
     const TableData& t;
     std::vector<double> y;  // top of each row, then the bottom
@@ -453,7 +477,7 @@ struct Grid {
 
 }  // namespace
 
-std::size_t CountTableBlockEntities(const TableData& table) {
+std::size_t CountTableBlockEntities(const TableData& table, DxfVersion version) {
     if (!table.rows || !table.columns)
         return 0;
     Grid g(table);
@@ -462,8 +486,10 @@ std::size_t CountTableBlockEntities(const TableData& table) {
     std::uint32_t lr, lc;
     for (std::uint32_t r = 0; r < table.rows; ++r) {
         for (std::uint32_t c = 0; c < table.columns; ++c) {
-            if (!table.cell(r, c).empty() && g.Shown(r, c, lr, lc))
-                ++n;
+            const std::string& text = table.cell(r, c);
+            if (text.empty() || !g.Shown(r, c, lr, lc))
+                continue;
+            n += HasTableEntity(version) ? 1 : TextLines(text).size();
         }
     }
     return n;
@@ -471,7 +497,10 @@ std::size_t CountTableBlockEntities(const TableData& table) {
 
 void WriteTableBlockEntities(const TableData& table, std::uint64_t blockRecordHandle,
                              const std::string& layer, const std::vector<std::uint64_t>& handles,
-                             TagWriter& out) {
+                             TagWriter& out, DxfVersion version) {
+    // Versions without table entities get TEXT (one line each), which every reader draws.
+    const bool r12 = version == DxfVersion::kR12;
+    const bool singleLine = !HasTableEntity(version);
     if (!table.rows || !table.columns)
         return;
     const std::string owner = FormatHandle(blockRecordHandle);
@@ -491,6 +520,10 @@ void WriteTableBlockEntities(const TableData& table, std::uint64_t blockRecordHa
         out.Raw(0, type);
         out.Handle(5, next < handles.size() ? handles[next] : 0);
         ++next;
+        if (r12) {
+            out.Str(8, layer);
+            return;
+        }
         out.Raw(330, owner);
         out.Raw(100, "AcDbEntity");
         out.Str(8, layer);
@@ -525,6 +558,26 @@ void WriteTableBlockEntities(const TableData& table, std::uint64_t blockRecordHa
                 continue;
             const double u = g.x[c] + table.horzMargin;
             const double v = g.y[r] - table.vertMargin;
+            if (singleLine) {
+                // TEXT has one line and sits on its base line: each line of the cell a line
+                // pitch lower, the first one a text height below the cell's top margin.
+                const double pitch = table.textHeight * 5.0 / 3.0;
+                const double angle = std::atan2(dy, dx) * 180.0 / 3.14159265358979323846;
+                for (const TextLine& line : TextLines(text)) {
+                    const double lv =
+                        v - table.textHeight - pitch * static_cast<double>(line.index);
+                    head("TEXT", "AcDbText");
+                    out.Point(10, X(u, lv), Y(u, lv), 0);
+                    out.Raw(40, height);
+                    out.Str(1, line.text);
+                    if (!axisAligned)
+                        out.Real(50, angle);
+                    out.Raw(7, "Standard");
+                    if (!r12)
+                        out.Raw(100, "AcDbText");
+                }
+                continue;
+            }
             head("MTEXT", "AcDbMText");
             if (axisAligned) {
                 out.Raw(10, xs[c]);
@@ -556,7 +609,8 @@ void WriteTableBlockEntities(const TableData& table, std::uint64_t blockRecordHa
     }
 }
 
-void WriteTableEntity(const Record& rec, TagWriter& out) {
+void WriteTableEntity(const Record& rec, TagWriter& out, DxfVersion version) {
+    const bool cellValues = version >= DxfVersion::kR2007;
     const TableData& t = *rec.table;
     for (const Tag& tag : rec.tags)
         out.Write(tag);
@@ -617,15 +671,19 @@ void WriteTableEntity(const Record& rec, TagWriter& out) {
         out.Raw(91, "0");
         out.Raw(178, "0");
         out.Raw(145, "0.0");
-        out.Raw(92, "0");
-        out.Raw(301, "CELL_VALUE");
-        out.Raw(93, "2");
-        out.Raw(90, "4");
         const std::string& cell = t.cells[i];
         const bool plain = cell.size() <= 250 && cell.find_first_of("\n\r") == std::string::npos;
         if (!plain)
             text = CellTextToFile(cell);
         const std::string& stored = plain ? cell : text;
+        if (!cellValues) {
+            WriteLongText(out, 2, 1, stored);
+            continue;
+        }
+        out.Raw(92, "0");
+        out.Raw(301, "CELL_VALUE");
+        out.Raw(93, "2");
+        out.Raw(90, "4");
         WriteLongText(out, 2, 1, stored);
         out.Raw(94, "0");
         out.Raw(300, "");

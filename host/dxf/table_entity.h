@@ -90,15 +90,21 @@ private:
     double m_double = 0;
 };
 
-// Writes the tags of a table entity (after its common groups).
-void WriteTableEntity(const Record& record, TagWriter& out);
+// Writes the tags of a table entity (after its common groups) in the cell layout of a version
+// that has table entities: R2004 keeps the cell text in the cell (2 ... 1), R2007 and later
+// in a cell value (301 ... 304).
+void WriteTableEntity(const Record& record, TagWriter& out,
+                      DxfVersion version = kDefaultDxfVersion);
 // Writes the grid lines and cell texts of a table's anonymous block, one handle from handles
-// per entity, in order.
+// per entity, in order. The texts are MTEXT where the version has table entities, else one
+// TEXT per line of a cell (some readers of such files know no MTEXT); R12 entities have no
+// owners or subclass markers.
 void WriteTableBlockEntities(const TableData& table, std::uint64_t blockRecordHandle,
                              const std::string& layer, const std::vector<std::uint64_t>& handles,
-                             TagWriter& out);
-// How many entities WriteTableBlockEntities writes for a table.
-std::size_t CountTableBlockEntities(const TableData& table);
+                             TagWriter& out, DxfVersion version = kDefaultDxfVersion);
+// How many entities WriteTableBlockEntities writes for a table in a version.
+std::size_t CountTableBlockEntities(const TableData& table,
+                                    DxfVersion version = kDefaultDxfVersion);
 
 // A new table entity (not in a database) with the table's cells and geometry; its style and
 // block are set once the drawing's objects exist.

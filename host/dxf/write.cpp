@@ -23,7 +23,7 @@ void WriteRecord(const Document& doc, const Record& rec, TagWriter& out) {
         return;
     }
     if (rec.table) {
-        WriteTableEntity(rec, out);
+        WriteTableEntity(rec, out, doc.writeVersion);
         return;
     }
     for (const Tag& t : rec.tags)
@@ -66,7 +66,10 @@ void WriteDocument(const Document& doc, TagWriter& out) {
                 out.Write(t);
         }
     });
-    section("CLASSES", [&] { records(doc.classes); });
+    // R12 has neither classes nor objects.
+    const bool r12 = doc.writeVersion == DxfVersion::kR12;
+    if (!r12)
+        section("CLASSES", [&] { records(doc.classes); });
     section("TABLES", [&] {
         for (const auto& table : doc.tables) {
             WriteRecord(doc, table.head, out);
@@ -79,7 +82,8 @@ void WriteDocument(const Document& doc, TagWriter& out) {
             WriteRecord(doc, block.begin, out);
             if (block.generatedFrom) {
                 WriteTableBlockEntities(*block.generatedFrom, block.begin.owner(),
-                                        block.generatedLayer, block.generatedHandles, out);
+                                        block.generatedLayer, block.generatedHandles, out,
+                                        doc.writeVersion);
             } else {
                 records(block.entities);
             }
@@ -87,7 +91,8 @@ void WriteDocument(const Document& doc, TagWriter& out) {
         }
     });
     section("ENTITIES", [&] { records(doc.entities); });
-    section("OBJECTS", [&] { records(doc.objects); });
+    if (!r12)
+        section("OBJECTS", [&] { records(doc.objects); });
     out.Raw(0, "EOF");
     out.Flush();
 }

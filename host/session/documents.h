@@ -55,6 +55,10 @@ public:
     int RedrawCount() const { return m_redraws; }
     void CountRedraw() { ++m_redraws; }
 
+    // The DXF version SAVE writes ("R2000"): the one last chosen in SAVEAS; empty for the
+    // default.
+    std::string saveVersion;
+
     // The user coordinate system: an origin and two axes in world coordinates.
     AcGePoint3d ucsOrigin{0, 0, 0};
     AcGeVector3d ucsXAxis{1, 0, 0};

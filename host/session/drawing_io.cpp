@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "host/db/hostdb.h"
 #include "host/dxf/drawing.h"
+#include "host/dxf/record_groups.h"
 #include "platform/acutads.h"
 #include "platform/dbmain.h"
 
@@ -38,8 +40,46 @@ std::unique_ptr<AcDbDatabase> LoadDrawing(const std::string& path, std::string& 
     return db;
 }
 
-bool SaveDrawing(AcDbDatabase& db, const std::string& path, std::string& error) {
-    return dxf::SaveDxf(db, path, error);
+bool SaveDrawing(AcDbDatabase& db, const std::string& path, std::string& error,
+                 dxf::DxfVersion version, std::vector<std::string>* notes) {
+    dxf::SaveReport report;
+    if (!dxf::SaveDxf(db, path, error, version, &report))
+        return false;
+    if (notes)
+        *notes = report.Lines();
+    return true;
+}
+
+std::vector<std::string> FormerTableNotes(AcDbDatabase& db) {
+    std::vector<std::string> notes;
+    for (AcDbObjectId space : {db.modelSpaceId(), db.paperSpaceId()}) {
+        if (space.isNull())
+            continue;
+        for (AcDbObjectId id : EntitiesOf(&db, space)) {
+            auto* ref = dxf::Obj(id) ? AcDbBlockReference::cast(dxf::Obj(id)) : nullptr;
+            AcDbObject* block = ref ? dxf::Obj(ref->blockTableRecord()) : nullptr;
+            auto* btr = block ? AcDbBlockTableRecord::cast(block) : nullptr;
+            if (!btr || XDataOf(ref).empty())
+                continue;
+            const std::string name(btr->nameA().View());
+            if (name.size() > 2 && dxf::Upper(name.substr(0, 2)) == "*T") {
+                notes.push_back("Block reference " + dxf::FormatHandle(id.handle().value()) +
+                                " of the table block " + name +
+                                " carries a table's extended data: the file was saved without "
+                                "table entities, so it is not a table here and DbTable_Update "
+                                "cannot refresh it.");
+            }
+        }
+    }
+    return notes;
+}
+
+std::string DrawingFileFormat(AcDbDatabase& db) {
+    const std::string acadver = dxf::FileAcadVer(db);
+    if (acadver.empty())
+        return "DXF without a version";
+    const std::string release = dxf::ReleaseOfAcadVer(acadver);
+    return release.empty() ? "DXF " + acadver : "DXF " + release;
 }
 
 }  // namespace host

@@ -77,34 +77,89 @@ void CmdOpen() {
         ReportError(error);
         return;
     }
+    const std::string format = DrawingFileFormat(*db);
+    const std::vector<std::string> notes = FormerTableNotes(*db);
     Documents()->Open(std::move(db), absolute);
+    CommandLineWrite("\nOpened " + absolute + " (" + format + ").");
+    for (const std::string& note : notes)
+        CommandLineWrite("\n" + note);
 }
 
-void SaveAs(Document& doc, std::string path) {
+// The version a document's SAVE writes: the one chosen last, else the default.
+dxf::DxfVersion SaveVersionOf(const Document& doc) {
+    return dxf::ParseVersionName(doc.saveVersion).value_or(dxf::kDefaultDxfVersion);
+}
+
+void SaveAs(Document& doc, std::string path, dxf::DxfVersion version) {
     std::string error;
     path = AbsolutePath(path);
-    if (!SaveDrawing(*doc.database(), path, error)) {
+    std::vector<std::string> notes;
+    if (!SaveDrawing(*doc.database(), path, error, version, &notes)) {
         ReportError(error);
         return;
     }
     doc.SetPath(path);
+    doc.saveVersion = dxf::VersionName(version);
+    CommandLineWrite("\nSaved " + path + " (DXF " + dxf::VersionName(version) + ").");
+    for (const std::string& note : notes)
+        CommandLineWrite("\n" + note);
 }
 
+// Asks for the DXF version; false when cancelled or refused.
+bool AskVersion(dxf::DxfVersion& version) {
+    while (true) {
+        const Answer answer = Ask("\nEnter DXF version [" + dxf::VersionList() + "] <" +
+                                  dxf::VersionName(version) + ">: ");
+        if (answer.status == RTCAN)
+            return false;
+        if (answer.status == RTNONE)
+            return true;
+        if (const auto v = dxf::ParseVersionName(answer.text)) {
+            version = *v;
+            return true;
+        }
+        if (!RejectAnswer("Invalid answer: expects a DXF version, one of " + dxf::VersionList() +
+                          "."))
+            return false;
+    }
+}
+
+// SAVEAS: a file name, or first the version: "Type" asks for it, a version name answers it
+// at once, and "R2000 name.dxf" gives both.
 void CmdSaveAs() {
     Document* doc = CurrentDocument();
     const std::string current = doc->Path().empty() ? doc->docTitleUtf8() : doc->Path();
+    dxf::DxfVersion version = SaveVersionOf(*doc);
     std::string path;
-    const int rc = GetText("\nSave drawing as <" + current + ">: ", path);
-    if (rc == RTCAN)
-        return;
-    if (rc == RTNONE) {
-        if (doc->Path().empty()) {
-            ReportError("SAVEAS: the drawing has no file yet; give a file name");
+    while (path.empty()) {
+        const Answer answer = Ask("\nSave drawing as [Type] <" + current + ">: ");
+        if (answer.status == RTCAN)
             return;
+        if (answer.status == RTNONE) {
+            if (doc->Path().empty()) {
+                ReportError("SAVEAS: the drawing has no file yet; give a file name");
+                return;
+            }
+            path = doc->Path();
+            break;
         }
-        path = doc->Path();
+        const std::string& text = answer.text;
+        const std::size_t blank = text.find(' ');
+        if (IsKeyword(text, "Type")) {
+            if (!AskVersion(version))
+                return;
+        } else if (const auto v = dxf::ParseVersionName(text)) {
+            version = *v;
+        } else if (const auto v2 = dxf::ParseVersionName(std::string_view(text).substr(0, blank));
+                   blank != std::string::npos && v2) {
+            // The answer is trimmed: a name follows the blanks.
+            version = *v2;
+            path = text.substr(text.find_first_not_of(' ', blank));
+        } else {
+            path = text;
+        }
     }
-    SaveAs(*doc, path);
+    SaveAs(*doc, path, version);
 }
 
 void CmdSave() {
@@ -113,7 +168,7 @@ void CmdSave() {
         CmdSaveAs();
         return;
     }
-    SaveAs(*doc, doc->Path());
+    SaveAs(*doc, doc->Path(), SaveVersionOf(*doc));
 }
 
 void CmdClose() {
@@ -259,7 +314,7 @@ std::vector<Builtin> MakeBuiltins() {
         {"NEW", CmdNew, "opens a new empty drawing and makes it current"},
         {"OPEN", CmdOpen, "opens a drawing file"},
         {"SAVE", CmdSave, "saves the current drawing (asks for a name the first time)"},
-        {"SAVEAS", CmdSaveAs, "saves the current drawing under a new name"},
+        {"SAVEAS", CmdSaveAs, "saves the current drawing under a new name or DXF version"},
         {"CLOSE", CmdClose, "closes the current drawing"},
         {"QUIT", CmdQuit, "ends the session"},
         {"EXIT", CmdQuit, "ends the session (as QUIT)"},

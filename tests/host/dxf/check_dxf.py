@@ -9,6 +9,10 @@ usage:
                                        makes up on loading)
   check_dxf.py tables FILE             prints each ACAD_TABLE: handle, block, extended data
   check_dxf.py render FILE PNG         draws the first table's anonymous block to a PNG
+  check_dxf.py model FILE              prints the version, the audit's errors, and each
+                                       model-space ACAD_TABLE or INSERT: block, extended data,
+                                       the block's entity types and texts (\\U+ escapes of
+                                       files before R2007 decoded)
 """
 import json
 import sys
@@ -115,6 +119,45 @@ def tables(path):
     return 0
 
 
+def model(path):
+    doc = load(path)
+    errors = [e.message for e in doc.audit().errors]
+    refs = []
+    for e in doc.modelspace():
+        if e.dxftype() not in ("ACAD_TABLE", "INSERT"):
+            continue
+        if e.dxftype() == "ACAD_TABLE":
+            name = e.xtags.get_subclass("AcDbBlockReference").get_first_value(2, "")
+        else:
+            name = e.dxf.name
+        xdata = {}
+        if e.xdata:
+            for app in e.xdata.data:
+                xdata[app] = [[t.code, t.value] for t in e.xdata.get(app)]
+        block = doc.blocks.get(name)
+        types = {}
+        texts = []
+        # Files before R2007 carry \U+XXXX escapes, which ezdxf leaves to its user.
+        # (a character beyond U+FFFF as two escapes of its UTF-16 surrogates).
+        def plain(s):
+            if doc.dxfversion >= "AC1021":
+                return s
+            s = ezdxf.decode_dxf_unicode(s)
+            return s.encode("utf-16-le", "surrogatepass").decode("utf-16-le", "replace")
+
+        for b in block or []:
+            types[b.dxftype()] = types.get(b.dxftype(), 0) + 1
+            if b.dxftype() == "TEXT":
+                texts.append(plain(b.dxf.text))
+            elif b.dxftype() == "MTEXT":
+                texts.append(plain(b.plain_text()))
+        refs.append({"type": e.dxftype(), "block": name, "xdata": xdata, "types": types,
+                     "texts": texts})
+    print(json.dumps({"version": doc.dxfversion, "errors": errors, "refs": refs},
+                     ensure_ascii=False))
+    return 0
+
+
 def render(path, png):
     import matplotlib
     matplotlib.use("Agg")
@@ -153,6 +196,8 @@ def main():
         return compare(sys.argv[2], sys.argv[3], entities_only=True)
     if cmd == "tables":
         return tables(sys.argv[2])
+    if cmd == "model":
+        return model(sys.argv[2])
     if cmd == "render":
         return render(sys.argv[2], sys.argv[3])
     print(__doc__)

@@ -58,6 +58,10 @@ void RemoveLiveStub(const AcDbStub* stub) {
 AcDbDatabase* WorkingDatabase() {
     return g_workingDatabase;
 }
+std::uint64_t ChangeCount(const AcDbDatabase* db) {
+    return db ? db->impl()->changes : 0;
+}
+
 void SetWorkingDatabase(AcDbDatabase* db) {
     g_workingDatabase = db;
 }
@@ -282,6 +286,7 @@ Acad::ErrorStatus AcDbDatabase::Impl::Attach(AcDbObject* obj, AcDbObjectId owner
     host::ObjectState* state = obj->state();
     if (state->stub)
         return Acad::eAlreadyInDb;
+    ++changes;
     if (handle.isNull()) {
         while (byHandle.count(handseed))
             ++handseed;

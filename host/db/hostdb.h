@@ -52,6 +52,7 @@
 //   (eInvalidAdsName / RTERROR) and never followed.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -87,6 +88,9 @@ std::unique_ptr<AcRxDictionary> MakeRxDictionary();
 
 AcDbDatabase* WorkingDatabase();            // the current document's database (null: none)
 void SetWorkingDatabase(AcDbDatabase* db);  // called by the document manager
+// A counter that grows whenever an object is added to the database or opened for write (a
+// change may follow): equal counts mean an unchanged drawing. 0 for null.
+std::uint64_t ChangeCount(const AcDbDatabase* db);
 
 // ---------------------------------------------------------------------------------------------
 // Selection

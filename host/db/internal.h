@@ -41,6 +41,7 @@ public:
     std::vector<AcDbStub*> order;                  // resident objects in database order
     std::unordered_map<std::uint64_t, AcDbStub*> byHandle;
     std::uint64_t handseed = 1;
+    std::uint64_t changes = 0;  // objects added or opened for write, ever
     AcDbObjectId modelSpace, paperSpace, currentSpace;
     AcDbObjectId namedObjects, tableStyle;
     std::vector<AcDbObjectId> blocks;

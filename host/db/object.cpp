@@ -75,6 +75,7 @@ Acad::ErrorStatus acdbOpenAcDbObject(AcDbObject*& obj, AcDbObjectId id, AcDb::Op
             if (s.notifying)
                 return Acad::eWasOpenForNotify;
             s.writing = true;
+            ++stub->database->impl()->changes;
             break;
         case AcDb::kForNotify:
             if (s.notifying)
@@ -172,6 +173,7 @@ Acad::ErrorStatus AcDbObject::upgradeOpen() {
         return Acad::eNotOpenForRead;
     s.readers = 0;
     s.writing = true;
+    ++s.stub->database->impl()->changes;
     return Acad::eOk;
 }
 

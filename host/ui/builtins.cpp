@@ -88,6 +88,7 @@ void SaveAs(Document& doc, std::string path) {
         return;
     }
     doc.SetPath(path);
+    doc.MarkSaved();
 }
 
 void CmdSaveAs() {

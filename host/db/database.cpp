@@ -1,6 +1,7 @@
 // The drawing database: object records, handles, the default drawing, registered
 // applications and the well-known objects (spaces, dictionaries, the current table style).
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -58,10 +59,6 @@ void RemoveLiveStub(const AcDbStub* stub) {
 AcDbDatabase* WorkingDatabase() {
     return g_workingDatabase;
 }
-std::uint64_t ChangeCount(const AcDbDatabase* db) {
-    return db ? db->impl()->changes : 0;
-}
-
 void SetWorkingDatabase(AcDbDatabase* db) {
     g_workingDatabase = db;
 }
@@ -281,12 +278,31 @@ AcDbStub* AcDbDatabase::Impl::StubFor(AcDbHandle handle, bool create) {
     return raw;
 }
 
+namespace {
+// One counter for every database, so that no two states of any databases share a serial.
+std::atomic<std::uint64_t> g_changeSerial{0};
+}  // namespace
+
+AcDbDatabase::Impl::Impl(AcDbDatabase* self) : self(self), changeSerial(++g_changeSerial) {}
+
+namespace host {
+
+void NoteChange(const AcDbStub* stub) {
+    if (stub && stub->database)
+        stub->database->impl()->changeSerial = ++g_changeSerial;
+}
+
+std::uint64_t ChangeSerial(const AcDbDatabase* db) {
+    return db ? db->impl()->changeSerial : 0;
+}
+
+}  // namespace host
+
 Acad::ErrorStatus AcDbDatabase::Impl::Attach(AcDbObject* obj, AcDbObjectId owner, AcDbHandle handle,
                                              AcDbObjectId* outId) {
     host::ObjectState* state = obj->state();
     if (state->stub)
         return Acad::eAlreadyInDb;
-    ++changes;
     if (handle.isNull()) {
         while (byHandle.count(handseed))
             ++handseed;
@@ -305,6 +321,7 @@ Acad::ErrorStatus AcDbDatabase::Impl::Attach(AcDbObject* obj, AcDbObjectId owner
     state->notifying = false;
     state->newObject = false;
     order.push_back(stub);
+    changeSerial = ++g_changeSerial;
     if (outId)
         *outId = AcDbObjectId(stub);
     return Acad::eOk;

@@ -88,9 +88,6 @@ std::unique_ptr<AcRxDictionary> MakeRxDictionary();
 
 AcDbDatabase* WorkingDatabase();            // the current document's database (null: none)
 void SetWorkingDatabase(AcDbDatabase* db);  // called by the document manager
-// A counter that grows whenever an object is added to the database or opened for write (a
-// change may follow): equal counts mean an unchanged drawing. 0 for null.
-std::uint64_t ChangeCount(const AcDbDatabase* db);
 
 // ---------------------------------------------------------------------------------------------
 // Selection
@@ -275,6 +272,11 @@ void SetTableBlockId(AcDbTable* table, AcDbObjectId blockId);
 // The most cells a table holds (rows times columns); drawing files with more are refused
 // too. Growing a table beyond it fails with eOutOfRange before anything is allocated.
 inline constexpr std::size_t kMaxTableCells = std::size_t(1) << 28;
+// A table's merged ranges (rows and columns inclusive), in the order they were merged.
+struct CellRange {
+    int minRow = 0, maxRow = 0, minColumn = 0, maxColumn = 0;
+};
+std::vector<CellRange> MergedRangesOf(const AcDbTable* table);
 // A table's plane (its normal, unit length; the direction is turned into the new plane).
 // eInvalidInput for a zero vector; eNotOpenForWrite as for any change.
 Acad::ErrorStatus SetTableNormal(AcDbTable* table, const AcGeVector3d& normal);
@@ -283,6 +285,12 @@ AcGeVector3d ScaleOf(const AcDbBlockReference* ref);
 Acad::ErrorStatus SetScale(AcDbBlockReference* ref, const AcGeVector3d& scale);
 AcGeVector3d NormalOf(const AcDbBlockReference* ref);
 Acad::ErrorStatus SetNormal(AcDbBlockReference* ref, const AcGeVector3d& normal);
+
+// A number that changes whenever an object of the database may have changed (an object added,
+// opened for write, upgraded to write or closed after writing; an erase needs write access).
+// Serials are unique across databases, so a cache keyed on it is never confused by another
+// database at the same address.
+std::uint64_t ChangeSerial(const AcDbDatabase* db);
 
 // Status of the open rules for modifying an object: eOk when not in a database or open for
 // write, eNotOpenForWrite otherwise.

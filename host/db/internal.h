@@ -28,7 +28,7 @@ public:
 
 class AcDbDatabase::Impl {
 public:
-    explicit Impl(AcDbDatabase* self) : self(self) {}
+    explicit Impl(AcDbDatabase* self);
     ~Impl();
 
     AcDbStub* StubFor(AcDbHandle handle, bool create);
@@ -41,13 +41,13 @@ public:
     std::vector<AcDbStub*> order;                  // resident objects in database order
     std::unordered_map<std::uint64_t, AcDbStub*> byHandle;
     std::uint64_t handseed = 1;
-    std::uint64_t changes = 0;  // objects added or opened for write, ever
     AcDbObjectId modelSpace, paperSpace, currentSpace;
     AcDbObjectId namedObjects, tableStyle;
     std::vector<AcDbObjectId> blocks;
     std::unordered_map<std::string, AcDbObjectId> blockNames;  // folded name to block
     std::unordered_map<std::string, int> anonymousCounters;    // "*t" to the last number used
     std::vector<AcDbObjectId> regApps;
+    std::uint64_t changeSerial = 0;  // see host::ChangeSerial
 };
 
 class AcDbBlockTableRecord::Data {
@@ -114,6 +114,10 @@ namespace host {
 inline bool IsFinitePoint(const AcGePoint3d& p) {
     return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
 }
+
+// Notes a change to the objects of the stub's database (see ChangeSerial): an object added,
+// opened for write or closed after writing.
+void NoteChange(const AcDbStub* stub);
 
 // Live stubs of every open database (ids of destroyed databases are not in it).
 bool IsLiveStub(const AcDbStub* stub);

@@ -75,7 +75,7 @@ Acad::ErrorStatus acdbOpenAcDbObject(AcDbObject*& obj, AcDbObjectId id, AcDb::Op
             if (s.notifying)
                 return Acad::eWasOpenForNotify;
             s.writing = true;
-            ++stub->database->impl()->changes;
+            host::NoteChange(stub);
             break;
         case AcDb::kForNotify:
             if (s.notifying)
@@ -149,6 +149,7 @@ Acad::ErrorStatus AcDbObject::close() {
         return Acad::eNotInDatabase;
     if (s.writing) {
         s.writing = false;
+        host::NoteChange(s.stub);
     } else if (s.readers > 0) {
         --s.readers;
     } else if (s.notifying) {
@@ -173,7 +174,7 @@ Acad::ErrorStatus AcDbObject::upgradeOpen() {
         return Acad::eNotOpenForRead;
     s.readers = 0;
     s.writing = true;
-    ++s.stub->database->impl()->changes;
+    host::NoteChange(s.stub);
     return Acad::eOk;
 }
 

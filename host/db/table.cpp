@@ -470,6 +470,15 @@ Acad::ErrorStatus AcDbTable::unmergeCells(int minRow, int maxRow, int minColumn,
     return Acad::eOk;
 }
 
+std::vector<host::CellRange> host::MergedRangesOf(const AcDbTable* table) {
+    std::vector<CellRange> out;
+    if (!table)
+        return out;
+    for (const auto& r : table->data()->merged)
+        out.push_back({r.minRow, r.maxRow, r.minColumn, r.maxColumn});
+    return out;
+}
+
 bool AcDbTable::isMergedCell(int row, int column, int* minRow, int* maxRow, int* minColumn,
                              int* maxColumn) const {
     for (const Range& r : m_pData->merged) {

@@ -35,14 +35,14 @@ Document::Document(std::unique_ptr<AcDbDatabase> db, std::string path, std::stri
       m_path(std::move(path)),
       m_title(std::move(title)),
       m_framework(*this),
-      m_savedChanges(host::ChangeCount(m_db.get())) {}
+      m_savedChanges(host::ChangeSerial(m_db.get())) {}
 
 bool Document::Modified() const {
-    return host::ChangeCount(m_db.get()) != m_savedChanges;
+    return host::ChangeSerial(m_db.get()) != m_savedChanges;
 }
 
 void Document::MarkSaved() {
-    m_savedChanges = host::ChangeCount(m_db.get());
+    m_savedChanges = host::ChangeSerial(m_db.get());
 }
 
 Document::~Document() = default;

@@ -271,6 +271,7 @@ std::vector<Builtin> MakeBuiltins() {
     };
     AddEntityBuiltins(list);
     AddMenuBuiltins(list);
+    AddRenderBuiltins(list);
     return list;
 }
 

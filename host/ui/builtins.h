@@ -7,6 +7,7 @@
 //   TABLEEXPORT, INSERT,
 //   ERASE, COPY, MODEL, LAYOUT
 //   MENULOAD, MENUS, MENUPICK                  menu groups (builtins_menus.cpp)
+//   EXPORT, PNGOUT                             pictures of the drawing (builtins_render.cpp)
 // A built-in name may be typed with a leading "_" or "." as well.
 #pragma once
 
@@ -30,6 +31,9 @@ void AddEntityBuiltins(std::vector<Builtin>& list);
 
 // The menu commands (builtins_menus.cpp).
 void AddMenuBuiltins(std::vector<Builtin>& list);
+
+// The picture commands (builtins_render.cpp).
+void AddRenderBuiltins(std::vector<Builtin>& list);
 
 // Chooses a menu item by its path "group > menu > item": its macro is queued as typeahead.
 // Cancels: the macro starts with Ctrl+C, so a running command is to be cancelled first;

@@ -111,7 +111,7 @@ void DrawingView::PromptChanged() {
 }
 
 void DrawingView::CheckDrawingChanged() {
-    if (Database() != m_drawnDb || ChangeCount(Database()) != m_drawnChanges)
+    if (Database() != m_drawnDb || ChangeSerial(Database()) != m_drawnChanges)
         Refresh(false);
 }
 
@@ -138,7 +138,7 @@ bool DrawingView::Render() {
         m_view.heightPx = size.y;
     }
     m_options.paperSpace = PaperSpace();
-    const std::uint64_t changes = ChangeCount(db);
+    const std::uint64_t changes = ChangeSerial(db);
     if (m_frame.IsOk() && db == m_drawnDb && changes == m_drawnChanges &&
         SameView(m_view, m_drawnView) && SameOptions(m_options, m_drawnWith))
         return true;  // the frame shows all of it already

@@ -14,7 +14,7 @@ packages=(
     fp-utils libchm-bin
     python3 python3-ezdxf python3-matplotlib python3-pil
     libwxgtk3.2-dev xvfb xauth fonts-dejavu-core
-    libcairo2-dev libpango1.0-dev poppler-utils
+    libcairo2-dev libpango1.0-dev poppler-utils fonts-wqy-microhei
 )
 
 missing=()

@@ -24,6 +24,19 @@ constexpr double kLinePitchPx = 1.0;
 
 const Color kHighlight{0.25, 0.6, 1.0, false};
 
+// The layout y of the first baseline of a text in the text font (the same for every cell).
+double FirstBaselinePx() {
+    static const double baseline = [] {
+        TextPrim t;
+        t.text = "M";
+        PangoLayout* layout = NewLayout(MeasureContext(), t);
+        const double b = pango_layout_get_baseline(layout) / double(PANGO_SCALE);
+        g_object_unref(layout);
+        return b;
+    }();
+    return baseline;
+}
+
 struct Painter {
     cairo_t* cr;
     const View& view;
@@ -47,13 +60,15 @@ struct Painter {
         }
     }
 
-    void MoveTo(Point p) const {
+    // Strokes are drawn half a pixel off, so that a 1-pixel line on whole device coordinates
+    // covers one row of pixels rather than two halves.
+    void MoveTo(Point p, double shift = 0.5) const {
         const Point d = view.ToDevice(p);
-        cairo_move_to(cr, d.x, d.y);
+        cairo_move_to(cr, d.x + shift, d.y + shift);
     }
-    void LineTo(Point p) const {
+    void LineTo(Point p, double shift = 0.5) const {
         const Point d = view.ToDevice(p);
-        cairo_line_to(cr, d.x, d.y);
+        cairo_line_to(cr, d.x + shift, d.y + shift);
     }
 
     // The cairo matrix of an affine map to drawing coordinates followed by the view.
@@ -115,9 +130,9 @@ struct Painter {
                         continue;
                     }
                     if (start)
-                        MoveTo(q);
+                        MoveTo(q, 0);
                     else
-                        LineTo(q);
+                        LineTo(q, 0);
                     start = false;
                 }
                 cairo_close_path(cr);
@@ -254,9 +269,7 @@ struct Painter {
             t.lineSpacing = (5.0 / 3.0) * kCapHeightEm / 1.164;
             t.heightUnits = g.textHeight * std::sqrt(std::fabs(g.place.Determinant()));
             // The first line's cap top at the margin: layout y of its top is baseline - cap.
-            PangoLayout* probe = NewLayout(MeasureContext(), t);
-            const double baseline = pango_layout_get_baseline(probe) / double(PANGO_SCALE);
-            g_object_unref(probe);
+            const double baseline = FirstBaselinePx();
             const double left = g.columnLeft[c] + g.horzMargin;
             const double top = g.rowTop[r] + g.vertMargin;
             t.place = Affine{k, 0, 0, -k, left, -top + (baseline - cap) * k}.Then(g.place);
@@ -405,7 +418,8 @@ void Draw(cairo_t* cr, AcDbDatabase& db, const View& view, const Options& option
     cairo_save(cr);
     const double bg = options.darkBackground ? 0.0 : 1.0;
     cairo_set_source_rgb(cr, bg, bg, bg);
-    cairo_paint(cr);
+    cairo_rectangle(cr, 0, 0, view.widthPx, view.heightPx);
+    cairo_fill(cr);
     cairo_set_line_width(cr, 1.0);
     cairo_set_line_cap(cr, CAIRO_LINE_CAP_SQUARE);
     cairo_set_line_join(cr, CAIRO_LINE_JOIN_MITER);

@@ -121,7 +121,8 @@ int AskSize(Request& req) {
                     return RTERROR;
             }
         }
-        if (!RejectAnswer("Invalid answer: expects a size such as 1600x1000, or Scale."))
+        if (!RejectAnswer("Invalid answer: expects a size such as 1600x1000 (1 to 30000 pixels a "
+                          "side), or Scale."))
             return RTERROR;
     }
 }
@@ -173,11 +174,12 @@ void Run(const char* command, const Request& req) {
             return;
         }
     }
-    constexpr double kMargin = 16;
+    // The extents get a margin; a window is shown as given.
+    const double margin = req.window ? 0 : 16;
     render::View view;
     if (req.scale > 0) {
-        const double w = std::ceil(area.Width() * req.scale + 2 * kMargin);
-        const double h = std::ceil(area.Height() * req.scale + 2 * kMargin);
+        const double w = std::ceil(area.Width() * req.scale + 2 * margin);
+        const double h = std::ceil(area.Height() * req.scale + 2 * margin);
         if (w > kLargestSide || h > kLargestSide) {
             ReportError(std::string(command) + ": at " + Number(req.scale) +
                         " pixels per unit the picture would be " + Number(w) + " x " + Number(h) +
@@ -189,7 +191,7 @@ void Run(const char* command, const Request& req) {
         view.pixelsPerUnit = req.scale;
         view.center = {(area.minX + area.maxX) / 2, (area.minY + area.maxY) / 2};
     } else {
-        view = render::View::Fit(area, req.width, req.height, req.window ? 0 : kMargin);
+        view = render::View::Fit(area, req.width, req.height, margin);
     }
     std::string error;
     if (!render::Export(*db, req.path, req.format, view, options, error)) {

@@ -52,7 +52,6 @@
 //   (eInvalidAdsName / RTERROR) and never followed.
 #pragma once
 
-#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>

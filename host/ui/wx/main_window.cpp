@@ -361,13 +361,19 @@ void MainWindow::SyncWithSession() {
         m_groupSignature = std::move(signature);
         BuildGroupMenus();
     }
+    m_view->CheckDrawingChanged();
+}
+
+void MainWindow::SyncRecentFiles() {
+    // Only a session of the user's own goes into the recent drawings (not a script's).
+    if (!m_takesInput)
+        return;
     if (const Document* doc = CurrentDocument(); doc && !doc->Path().empty()) {
         const std::vector<std::string> recent = RecentFiles();
         if (recent.empty() || recent.front() != doc->Path())
             AddRecentFile(doc->Path());
     }
     UpdateRecentMenu();
-    m_view->CheckDrawingChanged();
 }
 
 std::string MainWindow::Title() const {
@@ -457,6 +463,7 @@ std::optional<std::string> MainWindow::Ask(std::string_view prompt) {
     m_prompt->SetLabel(wxString::FromUTF8(m_promptText));
     m_line->GetParent()->Layout();
     SyncWithSession();
+    SyncRecentFiles();
     if (!m_quitting && IsShown() && !m_line->HasFocus())
         m_line->SetFocus();
 
@@ -568,6 +575,8 @@ void MainWindow::OnCharHook(wxKeyEvent& event) {
         } else if (!Waiting()) {
             RequestCancel();  // long work polls it
         } else if (m_input.InCommand()) {
+            // As Ctrl-C at the console: the command is asked to stop, its prompt cancelled.
+            RequestCancel();
             m_line->Clear();
             Answer("*Cancel*");
         } else {

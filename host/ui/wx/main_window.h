@@ -142,6 +142,7 @@ private:
     std::string GroupSignature() const;
     void UpdateTitle();
     void UpdateRecentMenu();
+    void SyncRecentFiles();
     bool SaveDocumentTo(host::Document& doc, const std::string& path);
     bool SaveDocumentAsked(host::Document& doc);
 

@@ -30,6 +30,9 @@
 #include "host/ui/wx/desktop.h"
 #include "host/ui/wx/drawing_view.h"
 #include "host_run.h"
+#include "platform/accmd.h"
+#include "platform/acedads.h"
+#include "platform/adscodes.h"
 #include "platform/afxwin.h"
 #include "platform/dbmain.h"
 #include "platform/dbtable.h"
@@ -404,9 +407,11 @@ TEST_F(MainWindowTest, EscCancelsThePromptOfARunningCommand) {
     WaitForPrompt(hands, m_window, "Command:");
     hands.Then([&] {
         EXPECT_NE(m_output.find("Select table cell: *Cancel*"), std::string::npos) << m_output;
+        EXPECT_NE(OutputPane().find("TABLEEDIT: cancelled"), std::string::npos) << OutputPane();
         EXPECT_FALSE(host::CurrentDocument()->Modified());
     });
-    EXPECT_TRUE(Run(hands));
+    // The cancelled command counts as a failed line, as Ctrl-C at the console does.
+    EXPECT_FALSE(Run(hands));
 }
 
 // Quit with a modified drawing asks whether to save it: Yes saves and ends, No ends without
@@ -467,6 +472,104 @@ TEST_F(MainWindowTest, QuitAsksToSaveAModifiedDrawing) {
         EXPECT_EQ(table, c.tableLeftInFile);
         host::SetQuitRequested(false);
     }
+}
+
+TEST_F(MainWindowTest, TheFileMenuMakesANewDrawingAndReopensARecentOne) {
+    Hands hands;
+    WaitForPrompt(hands, m_window, "Command:");
+    hands.Then([&] {
+        // The drawing opened is the newest recent file, in the settings store and the menu.
+        const std::vector<std::string> recent = MainWindow::RecentFiles();
+        ASSERT_FALSE(recent.empty());
+        EXPECT_EQ(recent.front(), m_drawing);
+        wxMenuItem* first = m_window->GetMenuBar()->FindItem(wxID_HIGHEST + 10);
+        ASSERT_NE(first, nullptr);
+        EXPECT_NE(Utf8(first->GetItemLabelText()).find(m_drawing), std::string::npos);
+        wxCommandEvent create(wxEVT_MENU, wxID_NEW);
+        m_window->GetEventHandler()->ProcessEvent(create);
+    });
+    WaitForPrompt(hands, m_window, "Command:");
+    hands.Then([&] {
+        EXPECT_EQ(host::Documents()->documentCount(), 2);
+        EXPECT_NE(m_window->Title().find("Drawing1.dxf"), std::string::npos) << m_window->Title();
+        wxCommandEvent reopen(wxEVT_MENU, wxID_HIGHEST + 10);
+        m_window->GetEventHandler()->ProcessEvent(reopen);
+    });
+    WaitForPrompt(hands, m_window, "Command:");
+    hands.Then([&] {
+        EXPECT_NE(m_window->Title().find("equipment.dxf"), std::string::npos) << m_window->Title();
+        EXPECT_NE(m_output.find("is open already; it is now current"), std::string::npos)
+            << m_output;
+    });
+    EXPECT_TRUE(Run(hands));
+}
+
+// The drag of a set to its insertion point (as the module places a new table): the set
+// follows the cursor, moved as the caller's sample function says, until the click.
+int g_dragResult = 0;
+ads_point g_dragPoint = {0, 0, 0};
+
+int ShiftedSample(ads_point point, ads_matrix matrix) {
+    for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 4; ++c)
+            matrix[r][c] = r == c ? 1.0 : 0.0;
+    matrix[0][3] = point[0] - 10;  // the set's base point is 10 units right of its origin
+    matrix[1][3] = point[1];
+    matrix[2][3] = point[2];
+    return RTNORM;
+}
+
+void DragTheTable() {
+    AcDbObjectId table;
+    for (const AcDbObjectId& id :
+         host::EntitiesOf(host::WorkingDatabase(), host::WorkingDatabase()->modelSpaceId()))
+        if (AcDbTable::cast(host::ObjectOf(id)))
+            table = id;
+    ads_name entity, ss = {0, 0}, none = {0, 0};
+    acdbGetAdsName(entity, table);
+    acedSSAdd(entity, none, ss);
+    g_dragResult = acedDragGen(ss, "\nSpecify insertion point: ", 0, ShiftedSample, g_dragPoint);
+    acedSSFree(ss);
+}
+
+TEST_F(MainWindowTest, ADraggedSetFollowsTheCursorUntilTheClick) {
+    ASSERT_EQ(acedRegCmds->addCommand("WXMAIN", "DRAGTEST", "DRAGTEST", 0, &DragTheTable,
+                                      nullptr, -1, nullptr, nullptr),
+              Acad::eOk);
+    struct Unregister {
+        ~Unregister() { acedRegCmds->removeGroup("WXMAIN"); }
+    } unregister;
+    g_dragResult = 0;
+    Hands hands;
+    WaitForPrompt(hands, m_window, "Command:");
+    TypeLine(hands, "DRAGTEST");
+    WaitForPrompt(hands, m_window, "Specify insertion point");
+    const wxPoint device(200, 150);
+    host::render::Point cursor;
+    hands.Then([&] {
+        cursor = View().ToDrawing(device);
+        hands.sim.MouseMove(View().ClientToScreen(device));
+    });
+    hands.WaitFor([&] { return View().LastOptions().preview != nullptr; }, "the preview");
+    hands.Then([&] {
+        const host::render::Options& shown = View().LastOptions();
+        EXPECT_EQ(shown.preview, AcDbEntity::cast(host::ObjectOf(Table())));
+        const double pixel = 1 / View().ViewState().pixelsPerUnit;
+        EXPECT_NEAR(shown.previewOffset.x, cursor.x - 10, pixel);
+        EXPECT_NEAR(shown.previewOffset.y, cursor.y, pixel);
+        // The cursor's coordinates are shown at a point prompt.
+        EXPECT_FALSE(m_window->StatusCoordinates().empty());
+    });
+    hands.Then([&] { hands.sim.MouseClick(); });
+    WaitForPrompt(hands, m_window, "Command:");
+    hands.Then([&] {
+        EXPECT_EQ(g_dragResult, RTNORM);
+        const double pixel = 1 / View().ViewState().pixelsPerUnit;
+        EXPECT_NEAR(g_dragPoint[0], cursor.x, pixel);
+        EXPECT_NEAR(g_dragPoint[1], cursor.y, pixel);
+        EXPECT_EQ(View().LastOptions().preview, nullptr) << "no preview after the drag";
+    });
+    EXPECT_TRUE(Run(hands));
 }
 
 // Completion and history without a window: what the command line does with them.

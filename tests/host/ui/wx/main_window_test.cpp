@@ -533,8 +533,8 @@ void DragTheTable() {
 }
 
 TEST_F(MainWindowTest, ADraggedSetFollowsTheCursorUntilTheClick) {
-    ASSERT_EQ(acedRegCmds->addCommand("WXMAIN", "DRAGTEST", "DRAGTEST", 0, &DragTheTable,
-                                      nullptr, -1, nullptr, nullptr),
+    ASSERT_EQ(acedRegCmds->addCommand("WXMAIN", "DRAGTEST", "DRAGTEST", 0, &DragTheTable, nullptr,
+                                      -1, nullptr, nullptr),
               Acad::eOk);
     struct Unregister {
         ~Unregister() { acedRegCmds->removeGroup("WXMAIN"); }

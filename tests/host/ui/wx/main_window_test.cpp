@@ -51,12 +51,13 @@ public:
             return true;
         });
     }
-    // Waits (up to three seconds) until the desktop has delivered what was typed or clicked.
+    // Waits (up to ten seconds: a loaded machine is slow) until the desktop has delivered
+    // what was typed or clicked.
     void WaitFor(std::function<bool()> done, std::string what) {
         m_steps.push_back([this, done, what] {
             if (done())
                 return true;
-            if (++m_waited > 100) {
+            if (++m_waited > 330) {
                 ADD_FAILURE() << "timed out waiting for " << what;
                 return true;
             }

@@ -32,7 +32,10 @@ if ! command -v xvfb-run >/dev/null; then
     exit 1
 fi
 bash scripts/build.sh build >/dev/null
-if ! xvfb-run -a ./build/bin/cadhost --ui gui --script /dev/null >/dev/null 2>&1; then
+# cadhost reads plain script files only (not /dev/null): an empty one says whether it shows windows.
+empty=$(mktemp --suffix=.scr)
+trap 'rm -f "$empty"' EXIT
+if ! xvfb-run -a ./build/bin/cadhost --ui gui --script "$empty" >/dev/null 2>&1; then
     echo "screenshots: cadhost cannot show windows (was it built without wxWidgets?)" >&2
     exit 1
 fi

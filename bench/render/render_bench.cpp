@@ -4,6 +4,7 @@
 //   BM_FullExtent/100000     the whole table (1,000,000 cells) in the picture
 //   BM_ZoomedIn/N            a view of about 30 rows x 8 columns in the middle of an
 //                            N-row table: its cost is that of the visible cells, whatever N
+//   BM_ZoomedInPanning/100000  that view panned down a little every frame
 //   BM_SceneBuild/100000     the scene (boxes, row and column edges, index) after a change
 #include <benchmark/benchmark.h>
 #include <cairo.h>
@@ -86,6 +87,31 @@ void BM_ZoomedIn(benchmark::State& state) {
                                     std::ceil(std::min(vis.Width(), ext.Width()) / columnWidth);
 }
 
+// The zoomed-in view panned down 100 pixels a frame: new rows come into the picture (their
+// texts are laid out), the others are drawn from the layouts kept.
+void BM_ZoomedInPanning(benchmark::State& state) {
+    AcDbDatabase& db = Drawing(int(state.range(0)));
+    const host::render::Box ext = host::render::SpaceExtents(db);
+    host::render::View view;
+    view.widthPx = 1600, view.heightPx = 1000;
+    view.pixelsPerUnit = 4;
+    const host::render::Point start{(ext.minX + ext.maxX) / 2, ext.maxY - 150};
+    view.center = start;
+    cairo_surface_t* surface =
+        cairo_image_surface_create(CAIRO_FORMAT_RGB24, view.widthPx, view.heightPx);
+    cairo_t* cr = cairo_create(surface);
+    host::render::Options options;
+    for (auto _ : state) {
+        view.PanBy(0, -100);
+        if (view.center.y < ext.minY + 150)
+            view.center = start;
+        host::render::Draw(cr, db, view, options);
+        cairo_surface_flush(surface);
+    }
+    cairo_destroy(cr);
+    cairo_surface_destroy(surface);
+}
+
 void BM_SceneBuild(benchmark::State& state) {
     AcDbDatabase& db = Drawing(int(state.range(0)));
     const AcDbObjectId table = host::EntitiesOf(&db, db.modelSpaceId()).front();
@@ -100,6 +126,7 @@ void BM_SceneBuild(benchmark::State& state) {
 
 BENCHMARK(BM_FullExtent)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ZoomedIn)->Arg(1000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ZoomedInPanning)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SceneBuild)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <deque>
+#include <unordered_map>
 
 #include "host/db/hostdb.h"
 #include "host/dxf/atomic_file.h"
@@ -23,6 +25,38 @@ constexpr double kSmallestTextPx = 1.5;
 constexpr double kLinePitchPx = 1.0;
 
 const Color kHighlight{0.25, 0.6, 1.0, false};
+
+// Layouts of the texts drawn lately, kept across frames: laid out in the measuring context
+// (hinting off, so that a layout does not depend on the scale it is drawn at), they are drawn
+// again at any view without laying them out again. The oldest are dropped beyond kMaxLayouts.
+PangoLayout* CachedLayout(const TextPrim& t) {
+    constexpr std::size_t kMaxLayouts = 8192;
+    struct Cache {
+        std::unordered_map<std::string, PangoLayout*> layouts;
+        std::deque<std::string> order;
+        ~Cache() {
+            for (auto& [key, layout] : layouts)
+                g_object_unref(layout);
+        }
+    };
+    static Cache cache;
+    std::string key = t.text;
+    key += '\0';
+    key += std::to_string(t.wrapWidthPx) + ' ' + std::to_string(int(t.align)) + ' ' +
+           std::to_string(t.lineSpacing);
+    if (auto it = cache.layouts.find(key); it != cache.layouts.end())
+        return it->second;
+    if (cache.order.size() >= kMaxLayouts) {
+        auto it = cache.layouts.find(cache.order.front());
+        g_object_unref(it->second);
+        cache.layouts.erase(it);
+        cache.order.pop_front();
+    }
+    PangoLayout* layout = NewLayout(MeasureContext(), t);
+    cache.layouts.emplace(key, layout);
+    cache.order.push_back(std::move(key));
+    return layout;
+}
 
 // The layout y of the first baseline of a text in the text font (the same for every cell).
 double FirstBaselinePx() {
@@ -42,12 +76,6 @@ struct Painter {
     const View& view;
     const Options& options;
     Box visible;
-    PangoContext* pango = nullptr;
-
-    ~Painter() {
-        if (pango)
-            g_object_unref(pango);
-    }
 
     void SetColor(const Color& c) const {
         if (c.foreground) {
@@ -85,22 +113,11 @@ struct Painter {
     void Text(const TextPrim& t) {
         if (t.heightUnits * view.pixelsPerUnit < kSmallestTextPx)
             return;
-        if (!pango) {
-            pango = pango_cairo_create_context(cr);
-            cairo_font_options_t* fo = cairo_font_options_create();
-            cairo_font_options_set_hint_style(fo, CAIRO_HINT_STYLE_NONE);
-            cairo_font_options_set_hint_metrics(fo, CAIRO_HINT_METRICS_OFF);
-            pango_cairo_context_set_font_options(pango, fo);
-            cairo_font_options_destroy(fo);
-        }
         cairo_save(cr);
         const cairo_matrix_t m = DeviceMatrix(t.place);
         cairo_set_matrix(cr, &m);
-        pango_cairo_update_context(cr, pango);
-        PangoLayout* layout = NewLayout(pango, t);
         cairo_move_to(cr, 0, 0);
-        pango_cairo_show_layout(cr, layout);
-        g_object_unref(layout);
+        pango_cairo_show_layout(cr, CachedLayout(t));
         cairo_restore(cr);
     }
 

@@ -887,7 +887,7 @@ Color AciColor(int index) {
         return {1, 1, 1, true};
     // Hues in steps of 15 degrees, five brightness levels each at full and half saturation.
     const int hueStep = (index - 10) / 10, shade = (index - 10) % 10;
-    static const double kValue[5] = {1.0, 0.8, 0.6, 0.5, 0.3};
+    static const double kValue[5] = {1.0, 0.65, 0.5, 0.3, 0.15};
     const double v = kValue[shade / 2];
     const double sat = (shade % 2) ? 0.5 : 1.0;
     const double hue = hueStep * 15.0 / 60.0;

@@ -1,7 +1,8 @@
 // Exports by the console host, checked by other programs: a drawing written by ezdxf (lines,
-// arcs, a text, a block reference, a hatch) rendered by EXPORT and by ezdxf's own renderer,
-// every entity where ezdxf puts it (compared by colour boxes and probe points in
-// ezdxf_drawing.py); the sample drawing as PDF, read by poppler's pdftotext and pdfinfo.
+// arcs, a text, a multi-line text, a block reference, a hatch) rendered by EXPORT and by
+// ezdxf's own renderer, every entity where ezdxf puts it (compared by colour boxes and probe
+// points in ezdxf_drawing.py); the sample drawing as PDF, read by poppler's pdftotext and
+// pdfinfo.
 #include <gtest/gtest.h>
 
 #include <filesystem>

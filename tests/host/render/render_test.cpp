@@ -587,6 +587,27 @@ TEST(TextTest, ScriptsOtherThanLatinHaveGlyphs) {
     }
 }
 
+TEST(ColorTest, IndexColoursOfTheStandardPalette) {
+    struct Case {
+        int index;
+        Rgb rgb;
+    };
+    const Case cases[] = {
+        {1, {255, 0, 0}},     {3, {0, 255, 0}},   {5, {0, 0, 255}},      {8, {128, 128, 128}},
+        {9, {192, 192, 192}}, {10, {255, 0, 0}},  {11, {255, 127, 127}}, {12, {165, 0, 0}},
+        {16, {76, 0, 0}},     {18, {38, 0, 0}},   {30, {255, 127, 0}},   {40, {255, 191, 0}},
+        {90, {0, 255, 0}},    {170, {0, 0, 255}}, {250, {51, 51, 51}},   {255, {255, 255, 255}},
+    };
+    for (const Case& c : cases) {
+        const Color got = AciColor(c.index);
+        EXPECT_NEAR(got.r * 255, c.rgb.r, 1.5) << c.index;
+        EXPECT_NEAR(got.g * 255, c.rgb.g, 1.5) << c.index;
+        EXPECT_NEAR(got.b * 255, c.rgb.b, 1.5) << c.index;
+        EXPECT_FALSE(got.foreground) << c.index;
+    }
+    EXPECT_TRUE(AciColor(7).foreground);
+}
+
 TEST(FormatTest, FormatsByExtension) {
     const std::pair<const char*, int> cases[] = {
         {"a.png", 0},  {"B.PNG", 0},  {"x/y.svg", 1},       {"p.Pdf", 2},

@@ -11,6 +11,8 @@
 # script   the script's lines, separated by "\n"; {PNG} stands for the picture's path.
 #          The script opens the dialog, takes the picture with @screenshot {PNG} and
 #          closes it again.
+# options  (optional) more cadhost options; {WORK} stands for the working folder. With
+#          --window the picture is of the main window with the dialog over it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -22,6 +24,7 @@ dialogs=(
     "table-properties|lib/Quarvel17.so|equipment.dxf|DbTable_Update\nL\n\nDbTable_Properties\nL\n@screenshot {PNG}\n@cancel"
     "toolkit-controls|tests/host/ui/wx/wx_test_module.so|-|WXT_CONTROLS\n@screenshot {PNG}\n@cancel"
     "toolkit-grid|tests/host/ui/wx/wx_test_module.so|-|WXT_COLUMNS\n@dblclick 142 0,1\n@set 3456 Price\n@screenshot {PNG}\n@cancel"
+    "desktop-window|lib/Quarvel17.so|equipment.dxf|DbTable_Create\n@pick 100 quarvel_sample.sqlite > Equipment\n@screenshot {PNG}\n@cancel|--window --menu {WORK}/morvane.menu"
 )
 
 if ! command -v xvfb-run >/dev/null; then
@@ -29,7 +32,10 @@ if ! command -v xvfb-run >/dev/null; then
     exit 1
 fi
 bash scripts/build.sh build >/dev/null
-if ! xvfb-run -a ./build/bin/cadhost --ui gui --script /dev/null >/dev/null 2>&1; then
+# cadhost reads plain script files only (not /dev/null): an empty one says whether it shows windows.
+empty=$(mktemp --suffix=.scr)
+trap 'rm -f "$empty"' EXIT
+if ! xvfb-run -a ./build/bin/cadhost --ui gui --script "$empty" >/dev/null 2>&1; then
     echo "screenshots: cadhost cannot show windows (was it built without wxWidgets?)" >&2
     exit 1
 fi
@@ -39,15 +45,18 @@ rm -rf "$work"
 mkdir -p "$work" doc/img
 cp sample/*.dxf "$work/" 2>/dev/null || true
 cp build/sample/quarvel_sample.sqlite "$work/" 2>/dev/null || true
+cp sample/morvane.menu "$work/"
 
 taken=() skipped=()
 for entry in "${dialogs[@]}"; do
-    IFS='|' read -r name module drawing lines <<<"$entry"
+    IFS='|' read -r name module drawing lines options <<<"$entry"
     picture="$PWD/doc/img/$name.png"
     rm -f "$picture"
     printf '%b\n' "${lines//\{PNG\}/$picture}" >"$work/$name.scr"
     args=(--ui gui --load "build/$module" --script "$work/$name.scr")
     [ "$drawing" != "-" ] && args+=("$work/$drawing")
+    # shellcheck disable=SC2206  # the options are words
+    [ -n "${options:-}" ] && args+=(${options//\{WORK\}/$work})
     if [ -f "build/$module" ] &&
         xvfb-run -a -s "-screen 0 1280x1024x24" ./build/bin/cadhost "${args[@]}" \
             >"$work/$name.out" 2>&1 && [ -f "$picture" ]; then

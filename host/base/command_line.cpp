@@ -18,10 +18,13 @@ enum class LineState {
 LineState g_state = LineState::AnswerTyped;  // the output starts at the start of a line
 std::string* g_capture = nullptr;
 bool g_captureEcho = false;
+CommandLineListener g_listener = nullptr;
 
 void WriteStdout(std::string_view text) {
     if (text.empty())
         return;
+    if (g_listener)
+        g_listener(text, false);
     std::fwrite(text.data(), 1, text.size(), stdout);
 }
 
@@ -63,6 +66,15 @@ void CommandLineFinish() {
 void SetCommandLineCapture(std::string* capture, bool echo) {
     g_capture = capture;
     g_captureEcho = echo;
+}
+
+void SetCommandLineListener(CommandLineListener listener) {
+    g_listener = listener;
+}
+
+void CommandLineNotifyError(std::string_view line) {
+    if (g_listener)
+        g_listener(line, true);
 }
 
 void CommandLineFlush() {

@@ -25,6 +25,14 @@ void CommandLineFinish();
 // with echo false nothing reaches standard output. nullptr stops collecting.
 void SetCommandLineCapture(std::string* capture, bool echo = false);
 
+// A window that shows the command line (the desktop host's output pane) hears every text as
+// it goes to standard output, line breaks tidied, and every error and warning line (kind
+// true). nullptr stops it.
+using CommandLineListener = void (*)(std::string_view text, bool isError);
+void SetCommandLineListener(CommandLineListener listener);
+// Tells the listener of an error or warning line (report.cpp does).
+void CommandLineNotifyError(std::string_view line);
+
 // Before text goes to standard error: ends a line left open after an echoed answer and
 // flushes standard output, so that both read in order on one terminal.
 void CommandLineFlush();

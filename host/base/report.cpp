@@ -24,6 +24,7 @@ void WriteError(std::string_view kind, std::string_view message) {
         return;
     }
     CommandLineFlush();
+    CommandLineNotifyError(line);
     std::fwrite(line.data(), 1, line.size(), stderr);
     std::fflush(stderr);
 }

@@ -31,7 +31,19 @@ CStringA FrameworkDocument::GetPathNameA() const {
 }
 
 Document::Document(std::unique_ptr<AcDbDatabase> db, std::string path, std::string title)
-    : m_db(std::move(db)), m_path(std::move(path)), m_title(std::move(title)), m_framework(*this) {}
+    : m_db(std::move(db)),
+      m_path(std::move(path)),
+      m_title(std::move(title)),
+      m_framework(*this),
+      m_savedChanges(host::ChangeSerial(m_db.get())) {}
+
+bool Document::Modified() const {
+    return host::ChangeSerial(m_db.get()) != m_savedChanges;
+}
+
+void Document::MarkSaved() {
+    m_savedChanges = host::ChangeSerial(m_db.get());
+}
 
 Document::~Document() = default;
 
@@ -113,6 +125,8 @@ Document* DocManager::Open(std::unique_ptr<AcDbDatabase> db, std::string path) {
     Notify([&](AcApDocManagerReactor* r) { r->documentCreated(doc); });
     Activate(doc);
     SendToModules(AcRx::kLoadDwgMsg, doc);
+    // What the modules set up in a drawing as it opens is not a change of the user's.
+    doc->MarkSaved();
     return doc;
 }
 

@@ -4,6 +4,7 @@
 // modules get the drawing messages (kLoadDwgMsg, kUnloadDwgMsg) as from a real host.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -53,6 +54,10 @@ public:
     CDocument* Framework() { return &m_framework; }
     int FlushCount() const { return m_transactions.Flushes(); }
     int RedrawCount() const { return m_redraws; }
+    // Whether the drawing may have changed since it was opened or last saved.
+    bool Modified() const;
+    // After a successful save.
+    void MarkSaved();
     void CountRedraw() { ++m_redraws; }
 
     // The DXF version SAVE writes ("R2000"): the one last chosen in SAVEAS; empty for the
@@ -71,6 +76,7 @@ private:
     mutable TransactionManager m_transactions;
     FrameworkDocument m_framework;
     int m_redraws = 0;
+    std::uint64_t m_savedChanges = 0;
 };
 
 class DocManager final : public AcApDocManager {

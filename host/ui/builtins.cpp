@@ -99,6 +99,7 @@ void SaveAs(Document& doc, std::string path, dxf::DxfVersion version) {
         return;
     }
     doc.SetPath(path);
+    doc.MarkSaved();
     doc.saveVersion = dxf::VersionName(version);
     CommandLineWrite("\nSaved " + path + " (DXF " + dxf::VersionName(version) + ").");
     for (const std::string& note : notes)

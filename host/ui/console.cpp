@@ -48,6 +48,9 @@ constexpr const char* kUsage =
     "  --ui headless|gui    how dialogs are shown: driven by script lines (default), or as\n"
     "                       real windows (needs a display)\n"
     "  --dialog-screenshots DIR  with --ui gui: a picture of every dialog as it opens\n"
+    "  --window             with --ui gui and --script: show the main window while the\n"
+    "                       script runs (without a script, --ui gui always opens it and\n"
+    "                       its command line takes the input)\n"
     "  --help               show this text\n"
     "\n"
     "Script files: one input per line (a command name, or the answer to the current prompt);\n"
@@ -64,11 +67,13 @@ struct Options {
     std::string script;
     std::string drawing;
     bool gui = false;
+    bool window = false;
     std::string screenshots;
     bool help = false;
 };
 
 DesktopToolkitStarter g_desktopStarter = nullptr;
+MainWindowHooks g_mainWindow;
 
 int UsageError(const std::string& message) {
     std::fprintf(stderr, "cadhost: %s\nTry 'cadhost --help'.\n", message.c_str());
@@ -79,6 +84,10 @@ int UsageError(const std::string& message) {
 
 void SetDesktopToolkitStarter(DesktopToolkitStarter starter) {
     g_desktopStarter = starter;
+}
+
+void SetMainWindowHooks(MainWindowHooks hooks) {
+    g_mainWindow = hooks;
 }
 
 Session::Session(NoDrawing) {
@@ -211,6 +220,8 @@ int ConsoleMain(int argc, char** argv) {
             if (!value(text) || (text != "headless" && text != "gui"))
                 return UsageError("--ui needs headless or gui");
             options.gui = text == "gui";
+        } else if (arg == "--window") {
+            options.window = true;
         } else if (arg == "--dialog-screenshots") {
             if (!value(options.screenshots) || options.screenshots.empty())
                 return UsageError("--dialog-screenshots needs a folder");
@@ -229,6 +240,8 @@ int ConsoleMain(int argc, char** argv) {
     SetRelease(release);
     if (!options.screenshots.empty() && !options.gui)
         return UsageError("--dialog-screenshots needs --ui gui");
+    if (options.window && !options.gui)
+        return UsageError("--window needs --ui gui");
     if (options.gui) {
         if (!g_desktopStarter)
             return UsageError("--ui gui: this cadhost was built without the desktop toolkit");
@@ -236,8 +249,24 @@ int ConsoleMain(int argc, char** argv) {
             return UsageError("--ui gui: " + error);
     }
 
+    // The main window: with --ui gui unless a script runs without --window.
+    const bool showWindow = options.gui && (options.script.empty() || options.window);
+    InputSource* windowInput = nullptr;
+    if (showWindow && g_mainWindow.open) {
+        windowInput = g_mainWindow.open(options.script.empty());
+    }
+    struct CloseWindow {
+        bool shown;
+        ~CloseWindow() {
+            if (shown && g_mainWindow.close)
+                g_mainWindow.close();
+        }
+    } closeWindow{showWindow};
+
     std::unique_ptr<InputSource> input;
-    if (!options.script.empty()) {
+    if (windowInput) {
+        // The window's command line: nothing to own.
+    } else if (!options.script.empty()) {
         std::string why;
         input = ScriptFileInput::Open(options.script, &why);
         if (!input)
@@ -246,7 +275,7 @@ int ConsoleMain(int argc, char** argv) {
         const bool terminal = isatty(STDIN_FILENO);
         input = std::make_unique<StreamInput>(std::cin, "stdin", terminal);
     }
-    ScopedInput scopedInput(*input);
+    ScopedInput scopedInput(windowInput ? *windowInput : *input);
     InstallInterruptHandlers();
 
     // The session ends before the transcript does: what modules print while being unloaded

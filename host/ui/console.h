@@ -8,6 +8,8 @@
 
 namespace host {
 
+class InputSource;
+
 // Starts the host's session services: the document manager with its first drawing and the
 // interactive selector (the editor's "Select objects:" loop). The command stack and the
 // dynamic linker are in the system registry as soon as the host runtime is loaded. Stopping closes
@@ -38,6 +40,15 @@ bool RunCommandLoop();
 // every dialog go to the folder given, unless it is empty.
 using DesktopToolkitStarter = std::string (*)(const std::string& screenshotFolder);
 void SetDesktopToolkitStarter(DesktopToolkitStarter starter);
+
+// The main window (--ui gui) lives in the same library: opening it returns the input source
+// of its command line when it takes the prompts' answers (no script), else null; closing it
+// comes after the session has ended.
+struct MainWindowHooks {
+    InputSource* (*open)(bool takesInput) = nullptr;
+    void (*close)() = nullptr;
+};
+void SetMainWindowHooks(MainWindowHooks hooks);
 
 // The console host's main: parses the options and runs the session. Exit status 0 when
 // every line succeeded, 1 when one failed, 2 for a usage error.

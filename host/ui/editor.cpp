@@ -50,6 +50,30 @@ AcGePoint3d ExtentsCentre(AcDbObjectId id) {
     return centre;
 }
 
+PromptContext g_prompt;
+
+// The prompt's context for the life of the scope; the one outside it comes back afterwards.
+class ScopedPrompt {
+public:
+    // keepDrag: a point prompt asked for a drag keeps the dragged set.
+    ScopedPrompt(PromptKind kind, bool keepDrag = false) : m_outer(g_prompt) {
+        if (!keepDrag) {
+            g_prompt.dragged.clear();
+            g_prompt.sample = nullptr;
+        }
+        g_prompt.kind = kind;
+    }
+    explicit ScopedPrompt(PromptContext context) : m_outer(g_prompt) {
+        g_prompt = std::move(context);
+    }
+    ~ScopedPrompt() { g_prompt = std::move(m_outer); }
+    ScopedPrompt(const ScopedPrompt&) = delete;
+    ScopedPrompt& operator=(const ScopedPrompt&) = delete;
+
+private:
+    PromptContext m_outer;
+};
+
 int AskCorner(std::string_view prompt, AcGePoint3d& corner) {
     return GetPoint(prompt, corner);
 }
@@ -59,7 +83,10 @@ int SelectorLoop(AcDbDatabase* db, const SelectionFilter& filter, std::vector<Ac
     if (!db)
         return RTERROR;
     while (true) {
-        const Answer answer = Ask("\nSelect objects: ");
+        const Answer answer = [] {
+            ScopedPrompt scope(PromptKind::Selection);
+            return Ask("\nSelect objects: ");
+        }();
         if (answer.status == RTCAN)
             return RTCAN;
         if (answer.status == RTNONE)
@@ -135,7 +162,29 @@ double PickAperture() {
     return 0.5;
 }
 
+const PromptContext& CurrentPrompt() {
+    return g_prompt;
+}
+
+AcGeVector3d DragOffset(const AcGePoint3d& cursor) {
+    if (!g_prompt.sample)
+        return AcGeVector3d(0, 0, 0);
+    const AcGePoint3d ucs = WcsToUcs(cursor);
+    ads_point at = {ucs.x, ucs.y, ucs.z};
+    ads_matrix matrix;
+    for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 4; ++c)
+            matrix[r][c] = r == c ? 1.0 : 0.0;
+    if (g_prompt.sample(at, matrix) != RTNORM)
+        return AcGeVector3d(0, 0, 0);
+    // The matrix moves the set in the UCS; its translation, as a vector in world coordinates.
+    const AcGePoint3d from = UcsToWcs(AcGePoint3d(0, 0, 0));
+    const AcGePoint3d to = UcsToWcs(AcGePoint3d(matrix[0][3], matrix[1][3], matrix[2][3]));
+    return to - from;
+}
+
 int GetPoint(std::string_view prompt, AcGePoint3d& point) {
+    ScopedPrompt scope(PromptKind::Point, true);
     while (true) {
         const Answer answer = Ask(prompt);
         if (answer.status != RTNORM)
@@ -156,6 +205,7 @@ int GetPoint(std::string_view prompt, AcGePoint3d& point) {
 }
 
 int GetInteger(std::string_view prompt, int defaultValue, int minValue, int& value) {
+    ScopedPrompt scope(PromptKind::Text);
     while (true) {
         const Answer answer = Ask(prompt);
         if (answer.status == RTCAN)
@@ -176,6 +226,7 @@ int GetInteger(std::string_view prompt, int defaultValue, int minValue, int& val
 }
 
 int GetText(std::string_view prompt, std::string& text) {
+    ScopedPrompt scope(PromptKind::Text);
     const Answer answer = Ask(prompt);
     text = answer.text;
     return answer.status;
@@ -183,6 +234,7 @@ int GetText(std::string_view prompt, std::string& text) {
 
 int GetEntity(std::string_view prompt, AcDbObjectId& id, AcGePoint3d& picked) {
     AcDbDatabase* db = WorkingDatabase();
+    ScopedPrompt scope(PromptKind::Entity);
     while (true) {
         const Answer answer = Ask(prompt);
         if (answer.status != RTNORM)
@@ -317,8 +369,20 @@ int DragImpl(const ads_name ss, const C* prompt, AcedDragSampleFunc sample, ads_
     std::int32_t length = 0;
     if (!ss || acedSSLength(ss, &length) != RTNORM || !result)
         return RTERROR;
+    host::PromptContext drag;
+    drag.kind = host::PromptKind::Point;
+    drag.sample = sample;
+    for (std::int32_t i = 0; i < length; ++i) {
+        ads_name entity;
+        AcDbObjectId id;
+        if (acedSSName(ss, i, entity) == RTNORM && acdbGetObjectId(id, entity) == Acad::eOk)
+            drag.dragged.push_back(id);
+    }
     AcGePoint3d p;
-    const int rc = host::GetPoint(PromptText(prompt, "\nSpecify insertion point: "), p);
+    const int rc = [&] {
+        host::ScopedPrompt scope(std::move(drag));
+        return host::GetPoint(PromptText(prompt, "\nSpecify insertion point: "), p);
+    }();
     if (rc != RTNORM)
         return rc;
     ToAds(host::WcsToUcs(p), result);

@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/acedads.h"
 #include "platform/dbid.h"
 #include "platform/gept3d.h"
 
@@ -46,5 +47,22 @@ AcGePoint3d WcsToUcs(const AcGePoint3d& p);
 
 // Installs the editor's selection loop as the host's interactive selector.
 void InstallInteractiveSelector();
+
+// What the prompt being asked expects, for a window that answers prompts with the mouse: a
+// click is a point, an entity pick, or a pick or window of "Select objects:".
+enum class PromptKind { Text, Point, Entity, Selection };
+struct PromptContext {
+    PromptKind kind = PromptKind::Text;
+    // Dragging a set to its place (the insertion point of a new table): the entities that
+    // follow the cursor, and the caller's sample function, which gives the transformation of
+    // the set for a cursor point (in the UCS).
+    std::vector<AcDbObjectId> dragged;
+    AcedDragSampleFunc sample = nullptr;
+};
+// The context of the innermost prompt being asked (Text between prompts).
+const PromptContext& CurrentPrompt();
+// The translation the drag's sample function gives for a cursor point (world coordinates);
+// zero without a drag or when the sample function refuses the point.
+AcGeVector3d DragOffset(const AcGePoint3d& cursor);
 
 }  // namespace host

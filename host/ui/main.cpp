@@ -7,6 +7,7 @@
 int main(int argc, char** argv) {
 #if defined(QUARVEL_HAVE_WX)
     host::SetDesktopToolkitStarter(&host::ui::wx::StartDesktopToolkit);
+    host::SetMainWindowHooks({&host::ui::wx::OpenMainWindow, &host::ui::wx::CloseMainWindow});
     const int status = host::ConsoleMain(argc, argv);
     host::ui::wx::StopDesktopToolkit();
     return status;

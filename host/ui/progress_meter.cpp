@@ -20,6 +20,12 @@ int g_drawMode = -1;  // -1: decide from the terminal
 int g_lastPercent = -1;
 LongWorkRecord g_longWork;
 bool g_longWorkShown = false;
+ProgressListener g_listener = nullptr;
+
+void Notify() {
+    if (g_listener)
+        g_listener();
+}
 
 bool Drawing() {
     if (g_drawMode < 0)
@@ -57,6 +63,7 @@ int Start(std::string label, int minPos, int maxPos) {
     g_active = true;
     g_lastPercent = -1;
     Draw(g_history.back(), minPos);
+    Notify();
     return RTNORM;
 }
 
@@ -85,7 +92,14 @@ void EndLongWork() {
         std::fflush(stderr);
     }
     g_longWorkShown = false;
+    const bool reported = g_longWork.reports > 0;
     g_longWork = LongWorkRecord{};
+    if (reported)
+        Notify();
+}
+
+void SetProgressListener(ProgressListener listener) {
+    g_listener = listener;
 }
 
 void SetProgressBarDrawing(bool draw) {
@@ -109,6 +123,7 @@ int acedSetStatusBarProgressMeterPos(int pos) {
     pos = std::clamp(pos, meter.minPos, meter.maxPos);
     meter.positions.push_back(pos);
     host::Draw(meter, pos);
+    host::Notify();
     return RTNORM;
 }
 
@@ -121,6 +136,7 @@ extern "C" bool qvLongWorkStep(const char* what, long long done) {
         std::fflush(stderr);
         host::g_longWorkShown = true;
     }
+    host::Notify();
     return !host::CancelRequested();
 }
 
@@ -130,4 +146,5 @@ void acedRestoreStatusBar() {
     host::g_history.back().restored = true;
     host::g_active = false;
     host::Erase();
+    host::Notify();
 }

@@ -33,6 +33,12 @@ const LongWorkRecord& LastLongWork();
 // Takes the report off the line when the command ends.
 void EndLongWork();
 
+// A window's status bar hears of every change of the meter and of the long-work line (a start,
+// a position, a report, the end) and reads the state above; it may let the user's input in
+// meanwhile (an Esc asks the running command to stop). nullptr stops it.
+using ProgressListener = void (*)();
+void SetProgressListener(ProgressListener listener);
+
 // Draws the meter on standard error: on when standard error is a terminal, unless changed.
 void SetProgressBarDrawing(bool draw);
 

@@ -6,6 +6,7 @@
 #include <wx/combobox.h>
 #include <wx/dcclient.h>
 #include <wx/dcmemory.h>
+#include <wx/dcscreen.h>
 #include <wx/evtloop.h>
 #include <wx/listctrl.h>
 #include <wx/textctrl.h>
@@ -18,6 +19,7 @@
 #include "host/base/report.h"
 #include "host/ui/dialogs/controls.h"
 #include "host/ui/input_source.h"
+#include "host/ui/wx/main_window.h"
 #include "host/ui/wx/web_pane.h"
 #include "host/ui/wx/wx_toolkit.h"
 
@@ -363,10 +365,20 @@ void WxToolkit::TakePicture(ModalRun& run, const std::string& path) {
     // GTK draws a changed control on its next frame, which may come late on a virtual server:
     // the picture waits long enough for every control to show the model.
     Settle(run.dialog, 250);
-    // What the dialog's client area shows on the screen, its controls included.
-    const wxSize size = run.dialog->GetClientSize();
-    wxBitmap bitmap(size.x, size.y, 24);
-    {
+    wxBitmap bitmap;
+    if (MainWindow* main = CurrentMainWindow(); main && main->IsShown()) {
+        // With the main window on the screen: the window with the dialog over it, as the
+        // screen shows them.
+        main->Update();
+        const wxRect rect = main->GetScreenRect();
+        bitmap = wxBitmap(rect.width, rect.height, 24);
+        wxMemoryDC memory(bitmap);
+        wxScreenDC screen;
+        memory.Blit(0, 0, rect.width, rect.height, &screen, rect.x, rect.y);
+    } else {
+        // What the dialog's client area shows on the screen, its controls included.
+        const wxSize size = run.dialog->GetClientSize();
+        bitmap = wxBitmap(size.x, size.y, 24);
         wxMemoryDC memory(bitmap);
         wxClientDC client(run.dialog);
         memory.Blit(0, 0, size.x, size.y, &client, 0, 0);

@@ -8,6 +8,10 @@
 
 #include "host/ui/dialogs/model.h"
 
+namespace host {
+class InputSource;
+}
+
 namespace host::ui::wx {
 
 // Starts wxWidgets (once per process) and installs the toolkit, its message boxes and the
@@ -17,6 +21,12 @@ namespace host::ui::wx {
 std::string StartDesktopToolkit(const std::string& screenshotFolder);
 // Restores the headless toolkit and shuts wxWidgets down; nothing when it was not started.
 void StopDesktopToolkit();
+
+// Opens the desktop host's main window (main_window.h) once the toolkit runs: with takesInput,
+// its command line answers the prompts and its input source is returned; else it shows the
+// session a script drives, and null is returned. Closing destroys it (after the session).
+InputSource* OpenMainWindow(bool takesInput);
+void CloseMainWindow();
 
 // ---- For tests that compare the windows with the model --------------------------------------
 

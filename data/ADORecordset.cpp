@@ -225,9 +225,13 @@ bool CADORecordset::ReadCellValue(const _variant_t& index, CString& text, LPCTST
 
 namespace {
 
-// Replaces the text with ASCII characters (digits, a date), reusing its storage.
+// Replaces the text with ASCII characters (digits, a date), reusing its storage (assigning a
+// range of another character type would build a temporary string first).
 void AssignAscii(CString& text, std::string_view ascii) {
-    text.Str().assign(ascii.begin(), ascii.end());
+    auto& out = text.Str();
+    out.resize(ascii.size());
+    for (std::size_t i = 0; i < ascii.size(); ++i)
+        out[i] = static_cast<TCHAR>(ascii[i]);
 }
 
 // Replaces out with a UTF-16 string in out's width, reusing its storage.

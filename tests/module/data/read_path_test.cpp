@@ -210,4 +210,44 @@ TEST(ReadPath, EmptyResultsAndExpressionsWithoutATable) {
         ExpectQuery(db, q);
 }
 
+// Fields are kept between rows; a new query must not read through the fields of the old one.
+TEST(ReadPath, FieldsOfAnEarlierQueryAreNotReused) {
+    CADODatabase db;
+    ASSERT_TRUE(db.OpenConnection(ConnectText(MakeDatabase("reopen", kMixedSchema))));
+    CADORecordset rs(&db);
+    ASSERT_TRUE(rs.OpenQuery(_T("SELECT n, Tag FROM Mixed ORDER BY n")));
+    CString text;
+    ASSERT_TRUE(rs.ReadCellText(1, text));
+    EXPECT_EQ(Utf8(text), "A");
+    const FieldPtr kept = rs.m_pRecordset->GetFields()->GetItem(_variant_t(short{1}));
+    ASSERT_TRUE(rs.OpenQuery(_T("SELECT Tag FROM Mixed ORDER BY n DESC")));
+    ASSERT_TRUE(rs.ReadCellText(0, text));
+    EXPECT_EQ(Utf8(text), "");  // the last row's Tag is the empty text
+    rs.ToNextRow();
+    ASSERT_TRUE(rs.ReadCellText(0, text));
+    EXPECT_EQ(Utf8(text), "");  // NULL
+    rs.ToNextRow();
+    ASSERT_TRUE(rs.ReadCellText(0, text));
+    EXPECT_EQ(Utf8(text), "1.5");
+    {
+        RecordedBoxes boxes;
+        text = _T("before");
+        EXPECT_FALSE(rs.ReadCellText(1, text));
+        EXPECT_EQ(Utf8(text), "before");
+        EXPECT_EQ(rs.GetLastErrorCode(), 0x800A0CC1u);
+        EXPECT_EQ(boxes.Shown().size(), 1u);
+    }
+    // A field object of the first query names a column the record set no longer has.
+    try {
+        kept->GetValue();
+        FAIL() << "read a column that is gone";
+    } catch (const _com_error& e) {
+        EXPECT_EQ(static_cast<std::uint32_t>(e.Error()), 0x800A0CC1u);
+    }
+    // Another record set put in place by the caller is read through its own fields.
+    ASSERT_TRUE(rs.OpenSchemaRows(adSchemaTables));
+    ASSERT_TRUE(rs.ReadCellText(2, text));
+    EXPECT_EQ(Utf8(text), "Mixed");
+}
+
 }  // namespace

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <charconv>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <limits>
 #include <string>
 
 #include "platform/ATLComTime.h"
@@ -43,6 +45,7 @@ bool CADORecordset::OpenQuery(LPCTSTR text, int mode) {
 
 bool CADORecordset::OpenQuery(_ConnectionPtr connection, LPCTSTR text, int mode) {
     CloseQuery();
+    ForgetFields();
     const CString newText(text ? text : _T(""));
     if (!newText.IsEmpty())
         m_queryText = newText;
@@ -80,6 +83,7 @@ bool CADORecordset::OpenQuery(_ConnectionPtr connection, LPCTSTR text, int mode)
 }
 
 bool CADORecordset::OpenSchemaRows(int schema, LPCTSTR schemaId) {
+    ForgetFields();
     try {
         const CString id(schemaId ? schemaId : _T(""));
         if (id.IsEmpty()) {
@@ -101,6 +105,7 @@ bool CADORecordset::IsQueryOpen() {
 }
 
 void CADORecordset::CloseQuery() {
+    ForgetFields();
     if (IsQueryOpen()) {
         m_pRecordset->PutSort(_bstr_t(u""));
         m_pRecordset->Close();
@@ -172,7 +177,40 @@ bool CADORecordset::ReadCellText(LPCTSTR column, CString& text, LPCTSTR dateForm
 }
 
 bool CADORecordset::ReadCellText(int position, CString& text, LPCTSTR dateFormat) {
+    try {
+        if (Field* field = FieldAt(position))
+            return ValueToCellText(field->GetValue(), text, dateFormat);
+    } catch (const _com_error& e) {
+        Report(e);
+        return false;
+    }
+    // Not a column of the record set: the collection reports it.
     return ReadCellValue(_variant_t(static_cast<short>(position)), text, dateFormat);
+}
+
+Field* CADORecordset::FieldAt(int position) {
+    _Recordset* const recordset = m_pRecordset.GetInterfacePtr();
+    if (recordset != m_fieldsOf) {
+        // Another record set than the one the fields were fetched from (a caller may set
+        // m_pRecordset itself).
+        ForgetFields();
+        m_fieldsOf = recordset;
+    }
+    if (!recordset || position < 0 || position > SHRT_MAX)
+        return nullptr;
+    if (m_fields.empty())
+        m_fields.resize(static_cast<std::size_t>(std::max(0L, CountColumns())));
+    if (static_cast<std::size_t>(position) >= m_fields.size())
+        return nullptr;
+    FieldPtr& field = m_fields[static_cast<std::size_t>(position)];
+    if (!field)
+        field = m_pRecordset->GetFields()->GetItem(_variant_t(static_cast<short>(position)));
+    return field.GetInterfacePtr();
+}
+
+void CADORecordset::ForgetFields() {
+    m_fields.clear();
+    m_fieldsOf = nullptr;
 }
 
 bool CADORecordset::ReadCellValue(const _variant_t& index, CString& text, LPCTSTR dateFormat) {
@@ -187,13 +225,66 @@ bool CADORecordset::ReadCellValue(const _variant_t& index, CString& text, LPCTST
 
 namespace {
 
+// Replaces the text with ASCII characters (digits, a date), reusing its storage (assigning a
+// range of another character type would build a temporary string first).
+void AssignAscii(CString& text, std::string_view ascii) {
+    auto& out = text.Str();
+    out.resize(ascii.size());
+    for (std::size_t i = 0; i < ascii.size(); ++i)
+        out[i] = static_cast<TCHAR>(ascii[i]);
+}
+
+// Replaces out with a UTF-16 string in out's width, reusing its storage.
+template <class C>
+void AssignFromUtf16(std::basic_string<C>& out, std::u16string_view s) {
+    if constexpr (sizeof(C) == 1) {
+        // ASCII, the common case, one unit for one; from the first other character on, each is
+        // encoded in turn.
+        out.resize(s.size());
+        std::size_t i = 0;
+        for (; i < s.size() && s[i] < 0x80; ++i)
+            out[i] = static_cast<char>(s[i]);
+        out.resize(i);
+        while (i < s.size()) {
+            if (s[i] < 0x80)
+                out.push_back(static_cast<char>(s[i++]));
+            else
+                qv::AppendUtf8(out, qv::DecodeUtf16(s, i));
+        }
+    } else {
+        out.assign(s.begin(), s.end());
+    }
+}
+
+// Replaces the text with a string of the provider. The string ends at its first terminator,
+// as when it is copied into a CString.
+void AssignProviderText(CString& text, const char16_t* s) {
+    AssignFromUtf16(text.Str(), std::u16string_view(s ? s : u""));
+}
+
 // The decimal digits of an integer, as "%d" and its relatives give them.
 template <class Integer>
 void IntegerText(Integer value, CString& text) {
     char digits[24];
     const auto written = std::to_chars(digits, digits + sizeof digits, value);
-    text = CString(qv::ConvertText<TCHAR>(
-        std::string_view(digits, static_cast<std::size_t>(written.ptr - digits))));
+    AssignAscii(text, std::string_view(digits, static_cast<std::size_t>(written.ptr - digits)));
+}
+
+// A valid date's parts as strftime's "%Y-%m-%d %H:%M:%S" lays them out: the year without
+// leading zeros (dates run from the year 100 to 9999), the other parts in two digits.
+std::string_view DefaultDateText(const std::tm& parts, char (&out)[32]) {
+    char* p = std::to_chars(out, out + 8, parts.tm_year + 1900).ptr;
+    const auto two = [&p](char separator, int value) {
+        *p++ = separator;
+        *p++ = static_cast<char>('0' + value / 10);
+        *p++ = static_cast<char>('0' + value % 10);
+    };
+    two('-', parts.tm_mon + 1);
+    two('-', parts.tm_mday);
+    two(' ', parts.tm_hour);
+    two(':', parts.tm_min);
+    two(':', parts.tm_sec);
+    return std::string_view(out, static_cast<std::size_t>(p - out));
 }
 
 CString CurrencyText(const VARIANT& value) {
@@ -267,52 +358,103 @@ CString Narrow(std::string_view text) {
     return CString(qv::ConvertText<TCHAR>(text));
 }
 
+// The digits of a scientific text ("-1.2345" of "-1.2345e+02") written without an exponent,
+// for a power of ten from -4 to 5: "-123.45". Out has room for 16 characters.
+std::string_view FixedLayout(std::string_view mantissa, int exponent, char* out) {
+    char* p = out;
+    if (!mantissa.empty() && mantissa[0] == '-') {
+        *p++ = '-';
+        mantissa.remove_prefix(1);
+    }
+    std::string digits;
+    for (char c : mantissa) {
+        if (c != '.')
+            digits += c;
+    }
+    if (exponent < 0) {
+        // 0.000ddd
+        *p++ = '0';
+        *p++ = '.';
+        for (int k = -1; k > exponent; --k)
+            *p++ = '0';
+        for (char c : digits)
+            *p++ = c;
+    } else {
+        // The whole part, padded with zeros, then the fraction if any.
+        const std::size_t whole = static_cast<std::size_t>(exponent) + 1;
+        for (std::size_t k = 0; k < whole; ++k)
+            *p++ = k < digits.size() ? digits[k] : '0';
+        if (digits.size() > whole) {
+            *p++ = '.';
+            for (std::size_t k = whole; k < digits.size(); ++k)
+                *p++ = digits[k];
+        }
+    }
+    return std::string_view(out, static_cast<std::size_t>(p - out));
+}
+
+// True when text reads back as exactly the value.
+template <class Real>
+bool ReadsBack(std::string_view text, Real value) {
+    Real back = 0;
+    const char* end = text.data() + text.size();
+    const auto read = std::from_chars(text.data(), end, back);
+    return read.ec == std::errc() && read.ptr == end && back == value;
+}
+
 // The "%g" text when it reads back as the same value; otherwise the shortest text that does
 // (six significant digits would silently round 1234567.89 to 1.23457e+06).
 template <class Real>
-CString RealText(Real value) {
+void RealText(Real value, CString& text) {
     char printed[64];
     if (!std::isfinite(value)) {
         std::snprintf(printed, sizeof printed, "%g", static_cast<double>(value));
-        return Narrow(printed);
+        AssignAscii(text, printed);
+        return;
     }
-    // to_chars with a precision lays out the digits exactly as printf's "%.6g" (that is "%g")
-    // does, without printf's cost of parsing its format on every cell.
-    const auto general = std::to_chars(printed, printed + sizeof printed - 1,
-                                       static_cast<double>(value), std::chars_format::general, 6);
-    *general.ptr = 0;
-    Real back = 0;
-    const char* end = printed + std::strlen(printed);
-    const auto read = std::from_chars(printed, end, back);
-    if (read.ec == std::errc() && read.ptr == end && back == value)
-        return Narrow(printed);
-    // The shortest digits that read back, laid out as "%g" lays out that many digits: fixed
-    // for 9999999999.99 and 1234567, an exponent for 1.2345678901234567e+20.
+    // The shortest digits that read back.
     char shortest[64];
     const auto written =
         std::to_chars(shortest, shortest + sizeof shortest, value, std::chars_format::scientific);
     const std::string_view scientific(shortest, static_cast<std::size_t>(written.ptr - shortest));
-    const std::string_view mantissa = scientific.substr(0, scientific.find('e'));
+    const std::size_t e = scientific.find('e');
     int precision = 0;
-    for (char c : mantissa)
+    for (char c : scientific.substr(0, e))
         precision += c >= '0' && c <= '9' ? 1 : 0;
-    const auto againWritten =
-        std::to_chars(printed, printed + sizeof printed - 1, static_cast<double>(value),
-                      std::chars_format::general, std::max(precision, 6));
-    *againWritten.ptr = 0;
-    end = againWritten.ptr;
-    const auto again = std::from_chars(printed, end, back);
-    if (again.ec == std::errc() && again.ptr == end && back == value)
-        return Narrow(printed);
-    return Narrow(scientific);
-}
-
-CString DoubleText(double value) {
-    return RealText(value);
-}
-
-CString FloatText(float value) {
-    return RealText(value);
+    if (precision <= 6 && (value == 0 || std::fabs(value) >= std::numeric_limits<Real>::min())) {
+        // Six digits or fewer: "%g" prints these very digits, since two different texts of six
+        // digits lie further apart than a normal number's neighbours. "%g" lays them out fixed
+        // for a power of ten from -4 to 5, else with an exponent; the shortest texts of
+        // to_chars are laid out as "%g" lays out its digits.
+        int exponent = 0;
+        std::from_chars(scientific.data() + e + 1 + (scientific[e + 1] == '+'),
+                        scientific.data() + scientific.size(), exponent);
+        if (exponent < -4 || exponent >= 6) {
+            AssignAscii(text, scientific);
+            return;
+        }
+        AssignAscii(text, FixedLayout(scientific.substr(0, e), exponent, printed));
+        return;
+    }
+    // to_chars with a precision lays out the digits exactly as printf's "%.6g" (that is "%g")
+    // does, without printf's cost of parsing its format on every cell. More than six digits
+    // never read back from "%g"; a number below the normal range may.
+    if (precision <= 6) {
+        const auto general =
+            std::to_chars(printed, printed + sizeof printed, static_cast<double>(value),
+                          std::chars_format::general, 6);
+        const std::string_view g(printed, static_cast<std::size_t>(general.ptr - printed));
+        if (ReadsBack(g, value)) {
+            AssignAscii(text, g);
+            return;
+        }
+    }
+    // The shortest digits that read back, laid out as "%g" lays out that many digits: fixed
+    // for 9999999999.99 and 1234567, an exponent for 1.2345678901234567e+20.
+    const auto again = std::to_chars(printed, printed + sizeof printed, static_cast<double>(value),
+                                     std::chars_format::general, std::max(precision, 6));
+    const std::string_view g(printed, static_cast<std::size_t>(again.ptr - printed));
+    AssignAscii(text, ReadsBack(g, value) ? g : scientific);
 }
 
 // The "%g" text of the decimal as a double when it stands for the decimal's exact value;
@@ -343,69 +485,69 @@ CString DecimalText(const DECIMAL& d) {
 
 }  // namespace
 
+// Every listed tag sets the text and gives true; the others leave it as it is.
 bool ValueToCellText(const VARIANT& value, CString& text, LPCTSTR dateFormat) {
-    CString result;
     switch (value.vt) {
         case VT_EMPTY:
         case VT_NULL:
-            break;
+            text.Empty();
+            return true;
         case VT_I2:
-            IntegerText(value.iVal, result);
-            break;
+            IntegerText(value.iVal, text);
+            return true;
         case VT_UI1:
-            IntegerText(value.bVal, result);
-            break;
+            IntegerText(value.bVal, text);
+            return true;
         case VT_I4:
-            IntegerText(value.lVal, result);
-            break;
+            IntegerText(value.lVal, text);
+            return true;
         case VT_INT:
-            IntegerText(value.intVal, result);
-            break;
+            IntegerText(value.intVal, text);
+            return true;
         case VT_UI4:
-            IntegerText(value.ulVal, result);
-            break;
+            IntegerText(value.ulVal, text);
+            return true;
         // 64-bit integers give their digits like the other integers rather than no text.
         case VT_I8:
-            IntegerText(value.llVal, result);
-            break;
+            IntegerText(value.llVal, text);
+            return true;
         case VT_UI8:
-            IntegerText(value.ullVal, result);
-            break;
+            IntegerText(value.ullVal, text);
+            return true;
         case VT_R4:
-            result = FloatText(value.fltVal);
-            break;
+            RealText(value.fltVal, text);
+            return true;
         case VT_R8:
-            result = DoubleText(value.dblVal);
-            break;
+            RealText(value.dblVal, text);
+            return true;
         case VT_DECIMAL:
-            result = DecimalText(value.decVal);
-            break;
+            text = DecimalText(value.decVal);
+            return true;
         case VT_CY:
-            result = CurrencyText(value);
-            break;
+            text = CurrencyText(value);
+            return true;
         case VT_DATE: {
             if (dateFormat && *dateFormat) {
-                result = COleDateTime(value.date).Format(dateFormat);
-                break;
+                text = COleDateTime(value.date).Format(dateFormat);
+                return true;
             }
-            // The default form, straight into a buffer; an invalid date gives the empty text.
+            // The default form; an invalid date gives the empty text.
             std::tm parts{};
-            char printed[64];
-            if (COleDateTime(value.date).GetAsTm(parts) &&
-                std::strftime(printed, sizeof printed, "%Y-%m-%d %H:%M:%S", &parts) > 0) {
-                result = Narrow(printed);
+            char printed[32];
+            if (COleDateTime(value.date).GetAsTm(parts)) {
+                AssignAscii(text, DefaultDateText(parts, printed));
+            } else {
+                text.Empty();
             }
-            break;
+            return true;
         }
         case VT_BSTR:
-            result = CString(static_cast<const char16_t*>(value.bstrVal ? value.bstrVal : u""));
-            break;
+            AssignProviderText(text, value.bstrVal);
+            return true;
         case VT_BOOL:
-            result = value.boolVal == VARIANT_TRUE ? _T("T") : _T("F");
-            break;
+            AssignAscii(text, value.boolVal == VARIANT_TRUE ? "T" : "F");
+            return true;
         default:
             return false;
     }
-    text = std::move(result);
-    return true;
 }

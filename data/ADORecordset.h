@@ -2,6 +2,8 @@
 // table listing, walks the rows, describes the columns and turns cell values into text.
 #pragma once
 
+#include <vector>
+
 #include "data/ADODatabase.h"
 
 // Facts about one column, filled by CADORecordset::ReadColumnFacts.
@@ -55,7 +57,16 @@ public:
 
 private:
     bool ReadCellValue(const _variant_t& index, CString& text, LPCTSTR dateFormat);
+    // The field at a position of the open record set, kept for the next rows; null when the
+    // position is not one of its columns.
+    Field* FieldAt(int position);
+    void ForgetFields();
     void Report(const _com_error& e);
+
+    // The fields of m_pRecordset by position, fetched once per opening (reading a cell by
+    // position then costs no collection lookup); m_fieldsOf is the record set they belong to.
+    _Recordset* m_fieldsOf = nullptr;
+    std::vector<FieldPtr> m_fields;
 };
 
 // The cell text of a value: the conversion rules of the record set, usable on their own.

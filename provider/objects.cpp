@@ -286,12 +286,20 @@ private:
 class FieldImpl : public ComObject<Field> {
 public:
     FieldImpl(RecordsetImpl* rs, std::size_t column) : m_rs(rs), m_column(column) {}
-    _variant_t GetValue() override { return MakeValue(Rs().Current(m_column), Col().vt); }
+    // The column is checked before the row is read: a field kept from an earlier opening
+    // may name a column the record set no longer has.
+    _variant_t GetValue() override {
+        const Column& column = Col();
+        return MakeValue(Rs().Current(m_column), column.vt);
+    }
     _bstr_t GetName() override { return _bstr_t(std::u16string_view(Col().name)); }
     DataTypeEnum GetType() override { return Col().type; }
     ADO_LONGPTR GetDefinedSize() override { return Col().definedSize; }
     long GetAttributes() override { return Col().attributes; }
-    ADO_LONGPTR GetActualSize() override { return ActualSize(Rs().Current(m_column), Col()); }
+    ADO_LONGPTR GetActualSize() override {
+        const Column& column = Col();
+        return ActualSize(Rs().Current(m_column), column);
+    }
     unsigned char GetPrecision() override { return Col().precision; }
     unsigned char GetNumericScale() override { return Col().scale; }
     void Detach() { m_rs = nullptr; }

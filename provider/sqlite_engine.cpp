@@ -83,37 +83,78 @@ std::u16string IntegerText(std::int64_t i) {
     return qv::ToUtf16(std::to_string(i));
 }
 
+// Brings a text value into the domain of its column's tag: digits into an integer column, an
+// ISO text into a date column ... True when it converted (cell then holds the new value).
+bool SettleText(std::string_view u, VARTYPE vt, Cell& cell) {
+    if (IsIntegerTag(vt) || vt == VT_BOOL) {
+        std::int64_t i = 0;
+        if (ParseInteger(u, i)) {
+            cell = i;
+            return true;
+        }
+        if (vt == VT_BOOL) {
+            const std::string up = Upper(u);
+            if (up == "TRUE" || up == "YES") {
+                cell = std::int64_t{1};
+                return true;
+            }
+            if (up == "FALSE" || up == "NO") {
+                cell = std::int64_t{0};
+                return true;
+            }
+        }
+    } else if (vt == VT_R8 || vt == VT_R4) {
+        double d = 0;
+        if (ParseReal(u, d)) {
+            cell = d;
+            return true;
+        }
+    } else if (vt == VT_CY) {
+        DECIMAL dec{};
+        if (ParseDecimal(u, dec) && dec.Hi32 == 0 && dec.scale <= 4) {
+            unsigned long long m = dec.Lo64;
+            for (int k = dec.scale; k < 4; ++k)
+                m *= 10;
+            if (m < 9223372036854775807ULL) {
+                cell = dec.sign ? -static_cast<std::int64_t>(m) : static_cast<std::int64_t>(m);
+                return true;
+            }
+        }
+    } else if (vt == VT_DATE) {
+        double d = 0;
+        if (OleDateFromIso(u, d)) {
+            cell = d;
+            return true;
+        }
+    } else if (vt == VT_DECIMAL) {
+        DECIMAL dec{};
+        if (ParseDecimal(u, dec)) {
+            cell = dec;
+            return true;
+        }
+    }
+    return false;
+}
+
 // Brings one cell into the domain of its column's tag; cells that do not convert stay as
 // they are.
 void Settle(Cell& cell, VARTYPE vt) {
     if (std::holds_alternative<std::monostate>(cell) || std::holds_alternative<Blob>(cell))
         return;
+    if (auto* s = std::get_if<std::u16string>(&cell)) {
+        if (vt != VT_BSTR)
+            SettleText(qv::ToUtf8(*s), vt, cell);
+        return;
+    }
     if (IsIntegerTag(vt) || vt == VT_BOOL) {
         if (auto* d = std::get_if<double>(&cell)) {
             if (std::isfinite(*d) && std::trunc(*d) == *d && std::fabs(*d) < 9.2e18) {
                 cell = static_cast<std::int64_t>(*d);
             }
-        } else if (auto* s = std::get_if<std::u16string>(&cell)) {
-            const std::string u = qv::ToUtf8(*s);
-            std::int64_t i = 0;
-            if (ParseInteger(u, i)) {
-                cell = i;
-            } else if (vt == VT_BOOL) {
-                const std::string up = Upper(u);
-                if (up == "TRUE" || up == "YES")
-                    cell = std::int64_t{1};
-                else if (up == "FALSE" || up == "NO")
-                    cell = std::int64_t{0};
-            }
         }
     } else if (vt == VT_R8 || vt == VT_R4) {
-        if (auto* i = std::get_if<std::int64_t>(&cell)) {
+        if (auto* i = std::get_if<std::int64_t>(&cell))
             cell = static_cast<double>(*i);
-        } else if (auto* s = std::get_if<std::u16string>(&cell)) {
-            double d = 0;
-            if (ParseReal(qv::ToUtf8(*s), d))
-                cell = d;
-        }
     } else if (vt == VT_CY) {
         if (auto* i = std::get_if<std::int64_t>(&cell)) {
             if (std::llabs(*i) < 922337203685477LL)
@@ -121,23 +162,9 @@ void Settle(Cell& cell, VARTYPE vt) {
         } else if (auto* d = std::get_if<double>(&cell)) {
             if (std::fabs(*d) < 922337203685477.0)
                 cell = static_cast<std::int64_t>(std::llround(*d * 10000.0));
-        } else if (auto* s = std::get_if<std::u16string>(&cell)) {
-            DECIMAL dec{};
-            if (ParseDecimal(qv::ToUtf8(*s), dec) && dec.Hi32 == 0 && dec.scale <= 4) {
-                unsigned long long m = dec.Lo64;
-                for (int k = dec.scale; k < 4; ++k)
-                    m *= 10;
-                if (m < 9223372036854775807ULL) {
-                    cell = dec.sign ? -static_cast<std::int64_t>(m) : static_cast<std::int64_t>(m);
-                }
-            }
         }
     } else if (vt == VT_DATE) {
-        if (auto* s = std::get_if<std::u16string>(&cell)) {
-            double d = 0;
-            if (OleDateFromIso(qv::ToUtf8(*s), d))
-                cell = d;
-        } else if (auto* i = std::get_if<std::int64_t>(&cell)) {
+        if (auto* i = std::get_if<std::int64_t>(&cell)) {
             cell = static_cast<double>(*i) / 86400.0 + 25569.0;  // seconds since 1970
         } else if (auto* d = std::get_if<double>(&cell)) {
             cell = *d - 2415018.5;  // Julian day number
@@ -149,9 +176,6 @@ void Settle(Cell& cell, VARTYPE vt) {
                 cell = dec;
         } else if (auto* d = std::get_if<double>(&cell)) {
             if (ParseDecimal(qv::ToUtf8(RealText(*d)), dec))
-                cell = dec;
-        } else if (auto* s = std::get_if<std::u16string>(&cell)) {
-            if (ParseDecimal(qv::ToUtf8(*s), dec))
                 cell = dec;
         }
     } else if (vt == VT_BSTR) {
@@ -664,6 +688,68 @@ struct StatementDeleter {
 };
 using Statement = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
 
+// The UTF-16 form of a text, as the engine would convert it; false when the engine must
+// convert it itself. ASCII and well-formed UTF-8 are converted here; the engine keeps its own
+// rules for malformed sequences and for U+FFFE and U+FFFF, which it replaces.
+bool WidenUtf8(std::string_view s, std::u16string& out) {
+    // ASCII, the common case, one unit for one; from the first other character on, each is
+    // decoded in turn.
+    out.resize(s.size());
+    std::size_t i = 0;
+    for (; i < s.size() && static_cast<unsigned char>(s[i]) < 0x80; ++i)
+        out[i] = static_cast<char16_t>(s[i]);
+    out.resize(i);
+    while (i < s.size()) {
+        if (static_cast<unsigned char>(s[i]) < 0x80) {
+            out.push_back(static_cast<char16_t>(s[i++]));
+            continue;
+        }
+        const std::size_t start = i;
+        const char32_t cp = qv::DecodeUtf8(s, i);
+        if (i == start + 1 || cp == 0xFFFE || cp == 0xFFFF)
+            return false;  // a malformed sequence (which advances one byte) or a noncharacter
+        qv::AppendUtf16(out, cp);
+    }
+    return true;
+}
+
+// One value of the current row. With a tag (a declared column), it is brought into that
+// column's domain at once; a text that converts (digits, an ISO date) never becomes UTF-16.
+Cell FetchCell(sqlite3_stmt* stmt, int c, VARTYPE settleAs) {
+    Cell cell;
+    switch (sqlite3_column_type(stmt, c)) {
+        case SQLITE_INTEGER:
+            cell = std::int64_t{sqlite3_column_int64(stmt, c)};
+            break;
+        case SQLITE_FLOAT:
+            cell = sqlite3_column_double(stmt, c);
+            break;
+        case SQLITE_TEXT: {
+            const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, c));
+            const std::string_view utf8(p ? p : "",
+                                        static_cast<std::size_t>(sqlite3_column_bytes(stmt, c)));
+            if (settleAs != VT_EMPTY && settleAs != VT_BSTR && SettleText(utf8, settleAs, cell))
+                return cell;
+            std::u16string text;
+            if (!WidenUtf8(utf8, text)) {
+                const auto* wide = static_cast<const char16_t*>(sqlite3_column_text16(stmt, c));
+                const int bytes = sqlite3_column_bytes16(stmt, c);
+                text.assign(wide ? wide : u"", static_cast<std::size_t>(bytes) / 2);
+            }
+            return Cell(std::move(text));  // text that did not convert stays text
+        }
+        case SQLITE_BLOB: {
+            const auto* p = static_cast<const std::uint8_t*>(sqlite3_column_blob(stmt, c));
+            return Blob(p, p + sqlite3_column_bytes(stmt, c));
+        }
+        default:
+            return cell;  // NULL
+    }
+    if (settleAs != VT_EMPTY)
+        Settle(cell, settleAs);
+    return cell;
+}
+
 std::string MissingTableName(const char* message) {
     static constexpr std::string_view kPrefix = "no such table: ";
     std::string_view m(message);
@@ -734,12 +820,17 @@ ResultSet SqliteDatabase::Query(std::string_view sql, const MissingTableHook& on
     const int count = sqlite3_column_count(stmt.get());
     ResultSet rs;
     std::vector<bool> declared(count, false);
+    // Values of a declared column are settled into its domain as they are fetched; the others
+    // wait until all values of their column are known.
+    std::vector<VARTYPE> settleAs(count, VT_EMPTY);
     for (int c = 0; c < count; ++c) {
         Column column;
         const char* name = sqlite3_column_name(stmt.get(), c);
         column.name = qv::ToUtf16(std::string_view(name ? name : ""));
         const char* decl = sqlite3_column_decltype(stmt.get(), c);
         declared[c] = decl && ColumnFromDeclaredType(decl, column);
+        if (declared[c])
+            settleAs[c] = column.vt;
         rs.columns.push_back(std::move(column));
     }
     // Long reads show the rows read so far and stop when the user cancels the command; so
@@ -766,33 +857,8 @@ ResultSet SqliteDatabase::Query(std::string_view sql, const MissingTableHook& on
                 Fail(E_ABORT, m_source,
                      "The query was cancelled (" + std::to_string(rows) + " rows read).");
             }
-            for (int c = 0; c < count; ++c) {
-                switch (sqlite3_column_type(stmt.get(), c)) {
-                    case SQLITE_INTEGER:
-                        rs.cells.emplace_back(std::int64_t{sqlite3_column_int64(stmt.get(), c)});
-                        break;
-                    case SQLITE_FLOAT:
-                        rs.cells.emplace_back(sqlite3_column_double(stmt.get(), c));
-                        break;
-                    case SQLITE_TEXT: {
-                        const auto* p =
-                            static_cast<const char16_t*>(sqlite3_column_text16(stmt.get(), c));
-                        const int bytes = sqlite3_column_bytes16(stmt.get(), c);
-                        rs.cells.emplace_back(
-                            std::u16string(p ? p : u"", static_cast<std::size_t>(bytes) / 2));
-                        break;
-                    }
-                    case SQLITE_BLOB: {
-                        const auto* p =
-                            static_cast<const std::uint8_t*>(sqlite3_column_blob(stmt.get(), c));
-                        rs.cells.emplace_back(Blob(p, p + sqlite3_column_bytes(stmt.get(), c)));
-                        break;
-                    }
-                    default:
-                        rs.cells.emplace_back(std::monostate{});
-                        break;
-                }
-            }
+            for (int c = 0; c < count; ++c)
+                rs.cells.push_back(FetchCell(stmt.get(), c, settleAs[c]));
         }
     } catch (const std::bad_alloc&) {
         rs = ResultSet{};
@@ -800,7 +866,7 @@ ResultSet SqliteDatabase::Query(std::string_view sql, const MissingTableHook& on
              "Not enough memory for the rows of the query (" + std::to_string(rows) +
                  " rows read).");
     }
-    SettleColumnTypes(rs, declared);
+    TypeAndWidenColumns(rs, declared);
     return rs;
 }
 
@@ -839,6 +905,18 @@ void SettleColumnTypes(ResultSet& rs, const std::vector<bool>& declared) {
     const std::size_t cols = rs.columns.size();
     const std::size_t rows = rs.RowCount();
     for (std::size_t c = 0; c < cols; ++c) {
+        if (!declared[c])
+            continue;
+        for (std::size_t r = 0; r < rows; ++r)
+            Settle(rs.cells[r * cols + c], rs.columns[c].vt);
+    }
+    TypeAndWidenColumns(rs, declared);
+}
+
+void TypeAndWidenColumns(ResultSet& rs, const std::vector<bool>& declared) {
+    const std::size_t cols = rs.columns.size();
+    const std::size_t rows = rs.RowCount();
+    for (std::size_t c = 0; c < cols; ++c) {
         Column& column = rs.columns[c];
         if (!declared[c]) {
             // Typed from the values: integers, reals, text or binary.
@@ -856,9 +934,9 @@ void SettleColumnTypes(ResultSet& rs, const std::vector<bool>& declared) {
                                                             : VT_I4;
             column.definedSize = 0;
             DescribeColumn(column, column.vt == VT_BSTR);
+            for (std::size_t r = 0; r < rows; ++r)
+                Settle(rs.cells[r * cols + c], column.vt);
         }
-        for (std::size_t r = 0; r < rows; ++r)
-            Settle(rs.cells[r * cols + c], column.vt);
         if (IsIntegerTag(column.vt) && column.vt != VT_I8) {
             // An integer column whose values do not fit its declared width is widened, never cut.
             std::int64_t low = 0, high = 0;

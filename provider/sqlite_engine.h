@@ -89,5 +89,7 @@ ResultSet MakeTablesRowset(const std::vector<std::pair<std::u16string, std::u16s
 // Types columns without a declared type from their values, widens 32-bit integer columns that
 // hold larger values, and brings text, currency and date values into their column's domain.
 void SettleColumnTypes(ResultSet& rs, const std::vector<bool>& declared);
+// The same for rows whose values in declared columns are already in their column's domain.
+void TypeAndWidenColumns(ResultSet& rs, const std::vector<bool>& declared);
 
 }  // namespace provider

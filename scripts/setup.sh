@@ -7,7 +7,7 @@ packages=(
     build-essential cmake ninja-build pkg-config clang
     libgtest-dev libgmock-dev libbenchmark-dev
     libsqlite3-dev sqlite3
-    mdbtools-dev
+    mdbtools-dev mdbtools
     unixodbc-dev odbcinst libsqliteodbc
     postgresql odbc-postgresql
     libcurl4-openssl-dev xdg-utils

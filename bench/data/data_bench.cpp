@@ -1,8 +1,9 @@
 // Reads every cell of a 100,000 x 10 SQLite table through CADORecordset and ReadCellText, and
 // compares with the engine's own loop (sqlite3_step and sqlite3_column_text over the same
 // query, the limit of any reader) and the sqlite3 tool writing the query as CSV; imports
-// nwind.mdb and reads Orders (time, and the process's peak memory as a counter). Ends with the
-// wrapper's time as a multiple of the engine loop's.
+// nwind.mdb and reads Orders or every table (time, and the process's peak memory as a counter),
+// against mdb-export writing the same tables. Ends with the wrapper's time as a multiple of the
+// engine loop's, and the Access import's as a multiple of mdb-export's.
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 #include <sys/resource.h>
@@ -64,6 +65,14 @@ long PeakMemoryKiB() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss;
+}
+
+// User and system time of the finished child processes.
+double ChildCpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    const auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
 // Reads every cell as text; returns the number of cells read.
@@ -156,16 +165,23 @@ void BM_AccessImportsAndReadsOrders(benchmark::State& state) {
 }
 BENCHMARK(BM_AccessImportsAndReadsOrders)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+const char* const kNwindTables[] = {"Categories",    "Customers", "Employees",
+                                    "Order Details", "Orders",    "Products",
+                                    "Shippers",      "Suppliers", "Umsätze"};
+
+std::string NwindPath() {
+    return std::string(QUARVEL_TESTDATA_DIR) + "/nwind.mdb";
+}
+
+// A fresh connection copies each table from the file on its first query; every cell is then
+// read as text.
 void BM_AccessImportsEveryTable(benchmark::State& state) {
-    const std::string connect =
-        "Driver={Microsoft Access Driver (*.mdb)};Dbq=" + std::string(QUARVEL_TESTDATA_DIR) +
-        "/nwind.mdb;";
+    const std::string connect = "Driver={Microsoft Access Driver (*.mdb)};Dbq=" + NwindPath() + ";";
     for (auto _ : state) {
         CADODatabase db;
         db.OpenConnection(CString(connect.c_str()).GetString());
         long cells = 0;
-        for (const char* table : {"Categories", "Customers", "Employees", "Order Details", "Orders",
-                                  "Products", "Shippers", "Suppliers", "Umsätze"}) {
+        for (const char* table : kNwindTables) {
             cells +=
                 ReadAllCells(db, ("SELECT * FROM [" + std::string(table) + "]").c_str(), state);
         }
@@ -174,6 +190,32 @@ void BM_AccessImportsEveryTable(benchmark::State& state) {
     state.counters["peak_rss_KiB"] = static_cast<double>(PeakMemoryKiB());
 }
 BENCHMARK(BM_AccessImportsEveryTable)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// mdbtools' own exporter writing the same tables as CSV to /dev/null, one process per table
+// as it is used from a shell.
+void BM_MdbExportWritesEveryTable(benchmark::State& state) {
+    if (std::string(QUARVEL_MDB_EXPORT_TOOL).empty()) {
+        state.SkipWithError("mdb-export is not installed");
+        return;
+    }
+    std::string command = "{";
+    for (const char* table : kNwindTables) {
+        command += std::string(" '") + QUARVEL_MDB_EXPORT_TOOL + "' '" + NwindPath() + "' '" +
+                   table + "' || exit 1;";
+    }
+    command += " } > /dev/null";
+    const double before = ChildCpuSeconds();
+    for (auto _ : state) {
+        if (std::system(command.c_str()) != 0) {
+            state.SkipWithError("mdb-export failed");
+            return;
+        }
+    }
+    // The processes' own CPU time (user and system) per run, beside the real time.
+    state.counters["child_cpu_ms"] =
+        (ChildCpuSeconds() - before) * 1e3 / static_cast<double>(state.iterations());
+}
+BENCHMARK(BM_MdbExportWritesEveryTable)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Keeps the real and CPU time per iteration of every benchmark for the comparison at the end.
 class RatioReporter : public benchmark::ConsoleReporter {
@@ -195,8 +237,8 @@ public:
     std::map<std::string, Times> results;
 };
 
-// The wrapper's read and the sqlite3 tool against the engine loop. The tool runs in a child
-// process, so only its real time counts.
+// The Access import against mdb-export, and the wrapper's read and the sqlite3 tool against the
+// engine loop. The tools run in child processes, so only their real time counts.
 void PrintRatios(const RatioReporter& reporter) {
     const auto find = [&](const char* name) -> const RatioReporter::Times* {
         // Run names carry suffixes such as "/real_time".
@@ -206,6 +248,14 @@ void PrintRatios(const RatioReporter& reporter) {
         }
         return static_cast<const RatioReporter::Times*>(nullptr);
     };
+    const auto* import = find("BM_AccessImportsEveryTable");
+    const auto* exporter = find("BM_MdbExportWritesEveryTable");
+    if (import && exporter && exporter->real > 0) {
+        std::printf("\nnwind.mdb, every table, against mdb-export of the same tables\n");
+        std::printf("  %-40s %8.1f ms real\n", "mdb-export to /dev/null", exporter->real * 1e3);
+        std::printf("  %-40s %8.1f ms real              %.2f x\n", "import + ReadCellText",
+                    import->real * 1e3, import->real / exporter->real);
+    }
     const auto* engine = find("BM_EngineLoopReadsEveryCell");
     if (!engine || engine->cpu <= 0 || engine->real <= 0)
         return;

@@ -1,5 +1,10 @@
 // The value-to-text rules of the record set and the error-code meanings.
+#include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <ctime>
+#include <limits>
 
 #include "platform/ATLComTime.h"
 #include "test_support.h"
@@ -233,6 +238,114 @@ TEST(CellText, DateUsesTheGivenFormat) {
     CString text;
     ASSERT_TRUE(ValueToCellText(v, text, _T("%d.%m.%Y")));
     EXPECT_EQ(Utf8(text), "31.01.2024");
+}
+
+// The rule for reals, written plainly with printf: "%g" when it reads back, else the shortest
+// digits that read back, laid out by "%g" with that many digits (at least six), else those
+// digits in scientific form.
+template <class Real>
+std::string PlainRealText(Real value) {
+    const auto readsBack = [value](const char* text) {
+        char* end = nullptr;
+        const Real back = sizeof(Real) == 4 ? static_cast<Real>(std::strtof(text, &end))
+                                            : static_cast<Real>(std::strtod(text, &end));
+        return *end == 0 && back == value;
+    };
+    char g[64];
+    std::snprintf(g, sizeof g, "%g", static_cast<double>(value));
+    if (!std::isfinite(value) || readsBack(g))
+        return g;
+    char shortest[64];
+    *std::to_chars(shortest, shortest + 63, value, std::chars_format::scientific).ptr = 0;
+    int digits = 0;
+    for (const char* p = shortest; *p && *p != 'e'; ++p)
+        digits += *p >= '0' && *p <= '9';
+    std::snprintf(g, sizeof g, "%.*g", std::max(digits, 6), static_cast<double>(value));
+    return readsBack(g) ? g : shortest;
+}
+
+TEST(CellText, RealsFollowThePlainRuleOverTheirWholeRange) {
+    std::vector<double> doubles = {0.0,
+                                   -0.0,
+                                   0.5,
+                                   1234567.0,
+                                   1e-4,
+                                   1e-5,
+                                   123456.0,
+                                   999999.5,
+                                   100000.0,
+                                   1e6,
+                                   1.5e6,
+                                   9999999999.99,
+                                   12345.125,
+                                   1e300,
+                                   -1e-300,
+                                   std::numeric_limits<double>::min(),
+                                   std::numeric_limits<double>::denorm_min(),
+                                   std::numeric_limits<double>::max(),
+                                   4.94e-320};
+    for (int e = -1074; e <= 1023; ++e) {
+        doubles.push_back(std::ldexp(1.0, e));
+        doubles.push_back(std::nextafter(std::ldexp(1.0, e), 0.0));
+    }
+    for (int e = -320; e <= 308; ++e)
+        doubles.push_back(std::pow(10.0, e));
+    for (int i = 0; i < 20000; ++i) {
+        doubles.push_back(i * 0.125);
+        doubles.push_back((i % 1000) * 1.75 - 300);
+        doubles.push_back(i / 1000.0);
+    }
+    std::uint64_t seed = 0x9E3779B97F4A7C15ull;  // fixed, so a failure repeats
+    for (int i = 0; i < 100000; ++i) {
+        seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+        double d;
+        std::memcpy(&d, &seed, sizeof d);
+        if (std::isfinite(d))
+            doubles.push_back(d);
+        float f;
+        const auto bits = static_cast<std::uint32_t>(seed >> 32);
+        std::memcpy(&f, &bits, sizeof f);
+        if (std::isfinite(f))
+            doubles.push_back(static_cast<double>(f));  // also checked as a float below
+    }
+    int failures = 0;
+    CString text;
+    for (double d : doubles) {
+        VARIANT v = Make(VT_R8);
+        v.dblVal = d;
+        ASSERT_TRUE(ValueToCellText(v, text));
+        if (Utf8(text) != PlainRealText(d) && ++failures < 10)
+            ADD_FAILURE() << "double " << PlainRealText(d) << " gave " << Utf8(text);
+        const auto f = static_cast<float>(d);
+        if (!std::isfinite(f))
+            continue;
+        v = Make(VT_R4);
+        v.fltVal = f;
+        ASSERT_TRUE(ValueToCellText(v, text));
+        if (Utf8(text) != PlainRealText(f) && ++failures < 10)
+            ADD_FAILURE() << "float " << PlainRealText(f) << " gave " << Utf8(text);
+    }
+    EXPECT_EQ(failures, 0);
+}
+
+TEST(CellText, DefaultDateTextIsStrftimesOverTheWholeRange) {
+    CString text;
+    // Every 13.37 days from the year 100 to 9999, at changing times of day.
+    for (double date = COleDateTime::kMin; date <= COleDateTime::kMax; date += 13.37) {
+        VARIANT v = Make(VT_DATE);
+        v.date = date;
+        ASSERT_TRUE(ValueToCellText(v, text));
+        std::tm parts{};
+        ASSERT_TRUE(COleDateTime(date).GetAsTm(parts));
+        char expected[64];
+        std::strftime(expected, sizeof expected, "%Y-%m-%d %H:%M:%S", &parts);
+        ASSERT_EQ(Utf8(text), expected) << date;
+    }
+    VARIANT invalid = Make(VT_DATE);
+    invalid.date = COleDateTime::kMax + 1;
+    text = _T("before");
+    ASSERT_TRUE(ValueToCellText(invalid, text));
+    EXPECT_EQ(Utf8(text), "");
 }
 
 TEST(CellText, ValuesWithoutTextFormLeaveTheTextUnchanged) {

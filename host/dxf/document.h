@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
@@ -62,8 +63,10 @@ struct DeferredEntity {
 struct Block {
     Record begin;  // (0 BLOCK)
     std::vector<Record> entities;
-    std::vector<DeferredEntity> deferred;  // in file order, among entities by their `before`
-    Record end;                            // (0 ENDBLK)
+    // In file order, among entities by their `before`. (A deque: a table's block can have
+    // millions, and a deque grows without moving them.)
+    std::deque<DeferredEntity> deferred;
+    Record end;  // (0 ENDBLK)
     std::string name() const { return begin.value(2); }
     // Set when the block shows a table: its entities are generated from the table on
     // writing, with these handles in order (see CountTableBlockEntities), on this layer.

@@ -141,6 +141,10 @@ void TableEntityReader::TakeTable(const TagView& t) {
             }
             if (static_cast<std::size_t>(td.rows) * td.columns > kMaxCells)
                 throw DxfError(t.line, "ACAD_TABLE is too large");
+            // Room for the cells at once (for a few million; a larger table grows as read, so
+            // that a file declaring a huge table without its cells takes no memory for them).
+            td.cells.reserve(std::min<std::size_t>(static_cast<std::size_t>(td.rows) * td.columns,
+                                                   std::size_t(1) << 22));
             m_phase = Phase::kCells;
             StartCell(t.line);
             break;

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <unordered_map>
 
 #include "host/dxf/encoding.h"
 #include "host/dxf/table_entity.h"
@@ -26,8 +27,6 @@ std::string_view Record::type() const {
 }
 
 std::uint64_t Record::handle() const {
-    if (deferred)
-        return deferredHandle;
     const int code = type() == "DIMSTYLE" ? 105 : 5;
     for (std::size_t i = 1; i < tags.size(); ++i) {
         if (tags[i].code == code) {
@@ -115,18 +114,30 @@ namespace {
 
 class Parser {
 public:
-    Parser(std::string_view text, std::vector<Repair>* repairs, const ReadOptions& options)
-        : reader_(text), log_(repairs), options_(options) {}
+    Parser(std::string_view text, std::vector<Repair>* repairs, const ReadOptions& options,
+           const ReachedFn& reached)
+        : text_(text), reader_(text), log_(repairs), options_(options), reached_(reached) {}
 
     Document Run();
 
 private:
     bool Next(TagView& t) {
         while (reader_.Next(t)) {
+            if (reader_.offset() >= nextReached_)
+                Reached();
             if (t.code != 999)
                 return true;  // comments are dropped
         }
         return false;
+    }
+    void Reached() {
+        constexpr std::size_t kReachedStep = std::size_t(4) << 20;
+        if (!reached_) {
+            nextReached_ = std::size_t(-1);
+            return;
+        }
+        reached_(text_.data() + reader_.offset());
+        nextReached_ = reader_.offset() + kReachedStep;
     }
     TagView Expect(const char* what) {
         TagView t;
@@ -143,13 +154,18 @@ private:
     // Reads one record whose (0, type) tag was just read; stops before the next 0 tag.
     void ReadRecord(const TagView& first, Record& rec, const char* section);
     void ReadTableEntity(Record& rec, std::size_t firstLine);
-    void SkipDeferred(const TagView& first, Record& rec);
+    // Notes the place of a "*T" block's entity whose (0, type) tag was just read and skips it.
+    void SkipDeferred(const TagView& first, Document& doc, Block& block);
     void CheckXData(Record& rec, std::size_t line);
 
+    std::string_view text_;
     TagReader reader_;
     RepairLog log_;
     ReadOptions options_;
+    const ReachedFn& reached_;
+    std::size_t nextReached_ = 0;
     bool inTableBlock_ = false;
+    std::unordered_map<std::string, std::uint32_t> deferredTypes_;  // index by type
 };
 
 Document Parser::Run() {
@@ -271,10 +287,6 @@ void Parser::ReadRecord(const TagView& first, Record& rec, const char* section) 
         ReadTableEntity(rec, first.line);
         return;
     }
-    if (inTableBlock_ && options_.deferTableBlocks) {
-        SkipDeferred(first, rec);
-        return;
-    }
     rec.tags.push_back(OwnTag(first));
     TagView t;
     while (Next(t)) {
@@ -289,23 +301,29 @@ void Parser::ReadRecord(const TagView& first, Record& rec, const char* section) 
                    std::string("the file ends inside ") + section + " (truncated file?)");
 }
 
-void Parser::SkipDeferred(const TagView& first, Record& rec) {
-    rec.deferred = true;
-    rec.tags.push_back(OwnTag(first));
-    // Reading resumes after the record's type tag.
-    rec.srcOffset = reader_.offset();
-    rec.srcLine = reader_.line();
-    // The content is checked when the record is read for use (Document::Materialize).
+void Parser::SkipDeferred(const TagView& first, Document& doc, Block& block) {
+    DeferredEntity entity;
+    entity.line = first.line;
+    auto [type, added] = deferredTypes_.try_emplace(
+        std::string(first.value), static_cast<std::uint32_t>(doc.deferredTypes.size()));
+    if (added)
+        doc.deferredTypes.push_back(type->first);
+    entity.type = type->second;
+    entity.before = static_cast<std::uint32_t>(block.entities.size());
+    // Reading resumes after the entity's type tag.
+    entity.offset = reader_.offset();
+    // The content is checked when the entity is read for use (Document::Materialize).
     reader_.CheckValues(false);
     TagView t;
     while (Next(t)) {
         if (t.code == 0) {
             reader_.CheckValues(true);
             reader_.PushBack(t);
+            block.deferred.push_back(entity);
             return;
         }
-        if (t.code == 5 && rec.deferredHandle == 0)
-            ParseHandle(t.value, rec.deferredHandle);
+        if (t.code == 5 && entity.handle == 0)
+            ParseHandle(t.value, entity.handle);
     }
     throw DxfError(reader_.line(), "the file ends inside a block (truncated file?)");
 }
@@ -427,6 +445,10 @@ void Parser::ReadBlocks(Document& doc) {
                 e.value == "EOF") {
                 throw DxfError(e.line, "block \"" + name + "\" has no ENDBLK");
             }
+            if (inTableBlock_ && options_.deferTableBlocks && e.value != "ACAD_TABLE") {
+                SkipDeferred(e, doc, block);
+                continue;
+            }
             Record rec;
             ReadRecord(e, rec, "a block");
             block.entities.push_back(std::move(rec));
@@ -438,37 +460,112 @@ void Parser::ReadBlocks(Document& doc) {
 
 }  // namespace
 
-void Document::Materialize(Record& record) const {
-    if (!record.deferred)
-        return;
-    TagReader reader(sourceView);
-    reader.Seek(record.srcOffset, record.srcLine);
-    TagView t;
-    while (reader.Next(t)) {
-        if (t.code == 0)
-            break;
-        if (t.code == 999)
-            continue;
-        record.tags.push_back(OwnTag(t));
-    }
-    record.deferred = false;
+Record Document::Materialize(const DeferredEntity& entity) const {
+    Record record;
+    record.line = entity.line;
+    record.tags.push_back({0, deferredTypes[entity.type]});
+    ForEachDeferredTag(entity, [&](const TagView& t) {
+        if (t.code != 999)
+            record.tags.push_back(OwnTag(t));
+    });
+    return record;
 }
 
-Document ParseDocument(std::shared_ptr<const void> text, std::string_view view,
-                       std::vector<Repair>* repairs, const ReadOptions& options) {
-    Parser parser(view, repairs, options);
+namespace {
+
+Document Parse(std::shared_ptr<const void> text, std::string_view view,
+               std::vector<Repair>* repairs, const ReadOptions& options, const ReachedFn& reached) {
+    Parser parser(view, repairs, options, reached);
     Document doc = parser.Run();
     doc.source = std::move(text);
     doc.sourceView = view;
     return doc;
 }
 
+}  // namespace
+
+Document ParseDocument(std::shared_ptr<const void> text, std::string_view view,
+                       std::vector<Repair>* repairs, const ReadOptions& options) {
+    return Parse(std::move(text), view, repairs, options, nullptr);
+}
+
 namespace {
 
-// Decodes and parses text held by owner (bytes is a view of it).
+// A file mapped into memory, read only. Each pass over it (the check of its text, the
+// parsing) keeps only a window around the place reached in memory: the pages ahead are read
+// in with one call, those behind are handed back. Read again later (deferred records are),
+// they come back from the file. So opening a drawing never holds the whole file besides what
+// is built from it.
+class Mapping {
+public:
+    Mapping(const Mapping&) = delete;
+    Mapping& operator=(const Mapping&) = delete;
+    Mapping() = default;
+    ~Mapping() {
+        if (data_ != MAP_FAILED)
+            munmap(data_, size_);
+    }
+    // False with errno set when the file cannot be mapped.
+    bool Map(int fd, std::size_t size) {
+        data_ = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+        if (data_ == MAP_FAILED)
+            return false;
+        size_ = size;
+        end_ = (size + kPage - 1) & ~(kPage - 1);
+        return true;
+    }
+    std::string_view View() const { return {static_cast<const char*>(data_), size_}; }
+    // The pass has reached p.
+    void Reach(const char* p) {
+        char* base = static_cast<char*>(data_);
+        const std::size_t at = static_cast<std::size_t>(p - base);
+        const std::size_t ahead = std::min(end_, (at + kAhead + kPage - 1) & ~(kPage - 1));
+        if (ahead > populated_) {
+            // Read in with one call rather than a fault per page; an older kernel only starts
+            // reading.
+            if (madvise(base + populated_, ahead - populated_, kPopulateRead) != 0)
+                madvise(base + populated_, ahead - populated_, MADV_WILLNEED);
+            populated_ = ahead;
+        }
+        const std::size_t behind = at > kBehind ? (at - kBehind) & ~(kPage - 1) : 0;
+        if (behind > released_) {
+            madvise(base + released_, behind - released_, MADV_DONTNEED);
+            released_ = behind;
+        }
+    }
+    // The pass is over: every page is handed back, the next pass starts at the beginning.
+    void EndPass() {
+        if (populated_ > released_)
+            madvise(static_cast<char*>(data_) + released_, populated_ - released_, MADV_DONTNEED);
+        populated_ = released_ = 0;
+    }
+
+private:
+    static constexpr std::size_t kPage = 4096;
+    static constexpr std::size_t kAhead = std::size_t(8) << 20;
+    static constexpr std::size_t kBehind = std::size_t(2) << 20;
+#ifdef MADV_POPULATE_READ
+    static constexpr int kPopulateRead = MADV_POPULATE_READ;
+#else
+    static constexpr int kPopulateRead = 22;  // Linux 5.14 and later
+#endif
+    void* data_ = MAP_FAILED;
+    std::size_t size_ = 0, end_ = 0;
+    std::size_t populated_ = 0;  // pages below this were read in during this pass
+    std::size_t released_ = 0;   // pages below this were handed back during this pass
+};
+
+// Decodes and parses text held by owner (bytes is a view of it). With a mapping (owner is
+// that mapping), its window follows both passes.
 Document DecodeAndParse(std::shared_ptr<const void> owner, std::string_view bytes,
-                        std::vector<Repair>* repairs, const ReadOptions& options) {
-    DecodedText decoded = DecodeDxfText(bytes);
+                        std::vector<Repair>* repairs, const ReadOptions& options,
+                        Mapping* mapping = nullptr) {
+    ReachedFn reached;
+    if (mapping)
+        reached = [mapping](const char* p) { mapping->Reach(p); };
+    DecodedText decoded = DecodeDxfText(bytes, reached);
+    if (mapping)
+        mapping->EndPass();
     if (repairs) {
         for (auto& r : decoded.repairs)
             repairs->push_back(r);
@@ -481,18 +578,11 @@ Document DecodeAndParse(std::shared_ptr<const void> owner, std::string_view byte
     }
     if (bytes.substr(0, 3) == "\xEF\xBB\xBF")
         bytes.remove_prefix(3);
-    return ParseDocument(std::move(owner), bytes, repairs, options);
+    Document doc = Parse(std::move(owner), bytes, repairs, options, reached);
+    if (mapping)
+        mapping->EndPass();
+    return doc;
 }
-
-// A file mapped into memory, read only.
-struct Mapping {
-    void* data = MAP_FAILED;
-    std::size_t size = 0;
-    ~Mapping() {
-        if (data != MAP_FAILED)
-            munmap(data, size);
-    }
-};
 
 }  // namespace
 
@@ -519,15 +609,15 @@ Document ReadDocumentFile(const std::string& path, std::vector<Repair>* repairs,
         throw DxfError(0, "\"" + path + "\" is empty");
     }
     auto map = std::make_shared<Mapping>();
-    map->size = static_cast<std::size_t>(st.st_size);
-    map->data = mmap(nullptr, map->size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+    const bool mapped = map->Map(fd, static_cast<std::size_t>(st.st_size));
     const int err = errno;
     close(fd);
-    if (map->data == MAP_FAILED) {
+    if (!mapped) {
         throw DxfError(0, "cannot read \"" + path + "\": " + std::strerror(err));
     }
-    const std::string_view view(static_cast<const char*>(map->data), map->size);
-    return DecodeAndParse(std::move(map), view, repairs, options);
+    Mapping* mapping = map.get();
+    const std::string_view view = map->View();
+    return DecodeAndParse(std::move(map), view, repairs, options, mapping);
 }
 
 }  // namespace host::dxf

@@ -4,11 +4,13 @@
 // A record is one entity, object, symbol-table entry, class, block begin or end, kept as its
 // tags. Table entities (ACAD_TABLE) are parsed into TableData (see table_entity.h), since they
 // can hold millions of cells; the entities of their anonymous "*T" blocks are kept only as
-// places in the source text until it is known whether a table owns the block (then they are
-// regenerated from the table on save) or not (then they are read as ordinary records).
+// places in the source text (DeferredEntity, a few words each) until it is known whether a
+// table owns the block (then they are regenerated from the table on save) or not (then they
+// are read as ordinary records).
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
@@ -30,10 +32,6 @@ struct Record {
     std::shared_ptr<TableData> table;
     Tags xdata;            // only with table
     std::size_t line = 0;  // line of the record's type in the file (0: not from a file)
-    // A record not read yet: its place in the source text (see Document::Materialize).
-    std::size_t srcOffset = 0, srcLine = 0;
-    bool deferred = false;
-    std::uint64_t deferredHandle = 0;
 
     std::string_view type() const;
     std::uint64_t handle() const;     // group 5 (105 for DIMSTYLE); 0 when none
@@ -54,9 +52,21 @@ struct SymbolTable {
     std::string name() const { return head.value(2); }
 };
 
+// An entity of a "*T" block not read yet (see ReadOptions::deferTableBlocks).
+struct DeferredEntity {
+    std::size_t offset = 0;    // in the source text, after the entity's (0, type) tag
+    std::size_t line = 0;      // line of its type
+    std::uint64_t handle = 0;  // its first valid group 5; 0 when none
+    std::uint32_t type = 0;    // index in Document::deferredTypes
+    std::uint32_t before = 0;  // it comes before Block::entities[before] in the file
+};
+
 struct Block {
     Record begin;  // (0 BLOCK)
     std::vector<Record> entities;
+    // In file order, among entities by their `before`. (A deque: a table's block can have
+    // millions, and a deque grows without moving them.)
+    std::deque<DeferredEntity> deferred;
     Record end;  // (0 ENDBLK)
     std::string name() const { return begin.value(2); }
     // Set when the block shows a table: its entities are generated from the table on
@@ -64,6 +74,28 @@ struct Block {
     std::shared_ptr<const TableData> generatedFrom;
     std::vector<std::uint64_t> generatedHandles;
     std::string generatedLayer = "0";
+
+    // Calls onRecord(Record&) or onDeferred(DeferredEntity&) for each entity, in file order.
+    template <class R, class D>
+    void ForEachEntity(R onRecord, D onDeferred) {
+        Walk(*this, onRecord, onDeferred);
+    }
+    template <class R, class D>
+    void ForEachEntity(R onRecord, D onDeferred) const {
+        Walk(*this, onRecord, onDeferred);
+    }
+
+private:
+    template <class B, class R, class D>
+    static void Walk(B& block, R& onRecord, D& onDeferred) {
+        std::size_t d = 0;
+        for (std::size_t i = 0; i <= block.entities.size(); ++i) {
+            for (; d < block.deferred.size() && block.deferred[d].before == i; ++d)
+                onDeferred(block.deferred[d]);
+            if (i < block.entities.size())
+                onRecord(block.entities[i]);
+        }
+    }
 };
 
 // A section the model does not know (THUMBNAILIMAGE, ACDSDATA ...): kept as tags.
@@ -92,11 +124,22 @@ struct Document {
     const HeaderVariable* headerVariable(std::string_view name) const;
     SymbolTable* table(std::string_view name);
 
-    // Source text of deferred records.
+    // Source text of deferred entities.
     std::shared_ptr<const void> source;  // keeps sourceView alive
     std::string_view sourceView;
-    // Reads a deferred record from the source text.
-    void Materialize(Record& record) const;
+    std::vector<std::string> deferredTypes;  // the types of deferred entities, each once
+    // Reads a deferred entity from the source text (comments left out).
+    Record Materialize(const DeferredEntity& entity) const;
+    // Calls tag(const TagView&) for each group of a deferred entity after its type, comments
+    // included.
+    template <class F>
+    void ForEachDeferredTag(const DeferredEntity& entity, F tag) const {
+        TagReader reader(sourceView);
+        reader.Seek(entity.offset, entity.line + 1);
+        TagView t;
+        while (reader.Next(t) && t.code != 0)
+            tag(t);
+    }
 };
 
 struct ReadOptions {

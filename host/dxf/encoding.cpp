@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -135,29 +136,38 @@ std::string FindHeaderValue(std::string_view bytes, std::string_view name) {
 }
 
 // Checks UTF-8 and replaces invalid sequences by U+FFFD; counts the replacements.
-std::size_t RepairUtf8(std::string_view in, std::string* out) {
+std::size_t RepairUtf8(std::string_view in, std::string* out, const ReachedFn& reached = nullptr) {
+    constexpr std::size_t kReachedStep = std::size_t(4) << 20;
     std::size_t bad = 0;
     if (out)
         out->reserve(in.size());
     std::size_t i = 0;
     const std::size_t n = in.size();
+    std::size_t nextReached = 0;
     while (i < n) {
-        // Fast path over plain ASCII.
+        if (reached && i >= nextReached) {
+            reached(in.data() + i);
+            nextReached = i + kReachedStep;
+        }
+        // Fast path over plain ASCII (up to the next report of progress).
+        const std::size_t stop = reached ? std::min(n, nextReached) : n;
         std::size_t j = i;
-        while (j + 8 <= n) {
+        while (j + 8 <= stop) {
             std::uint64_t w;
             std::memcpy(&w, in.data() + j, 8);
             if (w & 0x8080808080808080ull)
                 break;
             j += 8;
         }
-        while (j < n && static_cast<unsigned char>(in[j]) < 0x80)
+        while (j < stop && static_cast<unsigned char>(in[j]) < 0x80)
             ++j;
         if (out)
             out->append(in.data() + i, j - i);
         i = j;
         if (i >= n)
             break;
+        if (i == stop)
+            continue;
         const std::size_t start = i;
         const char32_t cp = qv::DecodeUtf8(in, i);
         if (cp == 0xFFFD && !(i - start == 3 && in.substr(start, 3) == "\xEF\xBF\xBD"))
@@ -278,7 +288,7 @@ void UnicodeEscaper::Finish(std::string& out) {
     m_carry.clear();
 }
 
-DecodedText DecodeDxfText(std::string_view bytes) {
+DecodedText DecodeDxfText(std::string_view bytes, const ReachedFn& reached) {
     static constexpr std::string_view kBinarySentinel = "AutoCAD Binary DXF";
     if (bytes.substr(0, kBinarySentinel.size()) == kBinarySentinel) {
         throw DxfError(1, "binary DXF is not supported; save the drawing as text DXF");
@@ -290,7 +300,7 @@ DecodedText DecodeDxfText(std::string_view bytes) {
     result.codepage = FindHeaderValue(bytes, "$DWGCODEPAGE");
     const bool unicodeFile = result.version >= "AC1021";
     if (unicodeFile) {
-        const std::size_t bad = RepairUtf8(bytes, nullptr);
+        const std::size_t bad = RepairUtf8(bytes, nullptr, reached);
         if (bad) {
             RepairUtf8(bytes, &result.text);
             result.converted = true;

@@ -3,6 +3,7 @@
 // outside it. Reading turns either into UTF-8 text before the tags are read.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,9 +21,12 @@ struct DecodedText {
     std::string codepage;         // $DWGCODEPAGE as found
     std::vector<Repair> repairs;  // e.g. invalid UTF-8 replaced
 };
+// Where a pass over a file's bytes has got to, told every few megabytes (see
+// ReadingWindow in document.cpp).
+using ReachedFn = std::function<void(const char* reached)>;
 // Converts a file's bytes into UTF-8 text. Throws DxfError for binary DXF and for a code page
-// the system cannot convert.
-DecodedText DecodeDxfText(std::string_view bytes);
+// the system cannot convert. reached, when given, follows the check of UTF-8 files.
+DecodedText DecodeDxfText(std::string_view bytes, const ReachedFn& reached = nullptr);
 // Replaces \U+XXXX escapes by the characters they stand for.
 std::string DecodeUnicodeEscapes(std::string_view text);
 // Turns UTF-8 text into the form of files before R2007: ASCII, with every other character as

@@ -47,8 +47,10 @@ private:
             name = "*Paper_Space";
         return name;
     }
-    template <class F>
-    void ForEachRecord(F f) {
+    // Calls f(Record&) for each record and deferred(DeferredEntity&) for each deferred entity,
+    // in file order.
+    template <class F, class D>
+    void ForEachRecord(F f, D deferred) {
         for (auto& t : doc_.tables) {
             f(t.head);
             for (auto& e : t.entries)
@@ -56,8 +58,7 @@ private:
         }
         for (auto& b : doc_.blocks) {
             f(b.begin);
-            for (auto& e : b.entities)
-                f(e);
+            b.ForEachEntity(f, deferred);
             f(b.end);
         }
         for (auto& e : doc_.entities)
@@ -69,6 +70,10 @@ private:
     std::uint64_t H(const Record& r) const {
         auto it = assigned_.find(&r);
         return it != assigned_.end() ? it->second : r.handle();
+    }
+    std::uint64_t H(const DeferredEntity& e) const {
+        auto it = assignedDeferred_.find(&e);
+        return it != assignedDeferred_.end() ? it->second : e.handle;
     }
     void LoadTables();
     void LoadBlocks();
@@ -94,6 +99,7 @@ private:
     std::unique_ptr<AcDbDatabase> db_;
     AcDbDatabase* db = nullptr;
     std::unordered_map<const Record*, std::uint64_t> assigned_;
+    std::unordered_map<const DeferredEntity*, std::uint64_t> assignedDeferred_;
     std::uint64_t seed_ = 1;
     bool old_ = false;
     std::unordered_map<std::uint64_t, std::string> entryNames_;
@@ -106,44 +112,75 @@ private:
 };
 
 void Loader::AssignHandles() {
+    // Handles are mostly written in increasing order; then none repeats, and no set of them
+    // (millions in the blocks of large tables) is needed to find those that do.
+    bool increasing = true;
+    std::uint64_t last = 0;
+    auto follow = [&](std::uint64_t h) {
+        if (h) {
+            increasing = increasing && h > last;
+            last = h;
+        }
+    };
+    ForEachRecord(
+        [&](Record& r) {
+            if (!r.tags.empty())
+                follow(r.handle());
+        },
+        [&](DeferredEntity& e) { follow(e.handle); });
+
     std::unordered_set<std::uint64_t> used;
     std::uint64_t max = 0;
-    std::vector<const Record*> need;
-    ForEachRecord([&](Record& r) {
-        if (r.tags.empty())
-            return;
-        std::uint64_t h = r.handle();
-        if (h == 0 && !r.deferred) {
-            const Tag* t = r.find(r.type() == "DIMSTYLE" ? 105 : 5);
-            if (t && !ParseHandle(t->value, h)) {
-                log_.Report(RepairCode::kInvalidHandle, r.line, 0,
-                            std::string(r.type()) + " has an invalid handle \"" + t->value + "\"",
-                            "a new handle was given");
-            }
-            h = 0;
-        }
-        if (h == 0) {
-            need.push_back(&r);
-            return;
-        }
-        if (!used.insert(h).second) {
+    // Whether an object may keep handle h (not 0, not another object's).
+    auto keep = [&](std::uint64_t h, std::string_view type, std::size_t line) {
+        if (h == 0)
+            return false;
+        if (!increasing && !used.insert(h).second) {
             log_.Report(
-                RepairCode::kDuplicateHandle, r.line, h,
-                std::string(r.type()) + " uses handle " + FormatHandle(h) + " of another object",
+                RepairCode::kDuplicateHandle, line, h,
+                std::string(type) + " uses handle " + FormatHandle(h) + " of another object",
                 "a new handle was given");
-            need.push_back(&r);
-            return;
+            return false;
         }
         max = std::max(max, h);
-    });
+        return true;
+    };
+    // Records and deferred entities that get a new handle, in file order.
+    std::vector<std::pair<const Record*, const DeferredEntity*>> need;
+    ForEachRecord(
+        [&](Record& r) {
+            if (r.tags.empty())
+                return;
+            std::uint64_t h = r.handle();
+            if (h == 0) {
+                const Tag* t = r.find(r.type() == "DIMSTYLE" ? 105 : 5);
+                if (t && !ParseHandle(t->value, h)) {
+                    log_.Report(
+                        RepairCode::kInvalidHandle, r.line, 0,
+                        std::string(r.type()) + " has an invalid handle \"" + t->value + "\"",
+                        "a new handle was given");
+                }
+                h = 0;
+            }
+            if (!keep(h, r.type(), r.line))
+                need.push_back({&r, nullptr});
+        },
+        [&](DeferredEntity& e) {
+            if (!keep(e.handle, doc_.deferredTypes[e.type], e.line))
+                need.push_back({nullptr, &e});
+        });
     std::uint64_t seed = max + 1;
     if (const HeaderVariable* v = doc_.headerVariable("$HANDSEED"); v && !v->values.empty()) {
         std::uint64_t h = 0;
         if (ParseHandle(v->values.front().value, h))
             seed = std::max(seed, h);
     }
-    for (const Record* r : need)
-        assigned_[r] = seed++;
+    for (auto [r, e] : need) {
+        if (r)
+            assigned_[r] = seed++;
+        else
+            assignedDeferred_[e] = seed++;
+    }
     seed_ = seed;
 }
 
@@ -269,8 +306,8 @@ void Loader::LoadBlocks() {
         const bool isTableBlock =
             (rec && tableBlockHandles_.count(H(*rec))) || tableBlockNames_.count(Upper(name));
         if (isTableBlock) {
-            for (auto& e : block.entities)
-                extras.generated.push_back(H(e));
+            block.ForEachEntity([&](const Record& e) { extras.generated.push_back(H(e)); },
+                                [&](const DeferredEntity& e) { extras.generated.push_back(H(e)); });
         }
         btr->state()->extraGroups = WriteBlockExtras(extras);
         Parts recParts;
@@ -312,10 +349,17 @@ void Loader::LoadBlocks() {
     }
     // Entities of the blocks, once every block exists (references may point forward).
     for (auto& [block, id] : made) {
-        for (auto& e : block->entities) {
-            doc_.Materialize(e);
-            LoadEntity(e, id);
-        }
+        const AcDbObjectId blockId = id;
+        block->ForEachEntity([&](Record& e) { LoadEntity(e, blockId); },
+                             [&](const DeferredEntity& d) {
+                                 // Not a table's block after all: read as ordinary records.
+                                 Record e = doc_.Materialize(d);
+                                 if (auto it = assignedDeferred_.find(&d);
+                                     it != assignedDeferred_.end())
+                                     assigned_[&e] = it->second;
+                                 LoadEntity(e, blockId);
+                                 assigned_.erase(&e);
+                             });
     }
 }
 

@@ -336,6 +336,12 @@ BlockExtras ReadBlockExtras(const std::vector<DxfGroup>& extra) {
         }
         if (part == 0) {
             b.record.push_back(g);
+        } else if (part == 3 && g.code == 90) {
+            std::int64_t more = 0;
+            ParseInt(g.value, more);
+            const std::uint64_t first = b.generated.empty() ? 0 : b.generated.back();
+            for (std::int64_t k = 1; k <= more; ++k)
+                b.generated.push_back(first + static_cast<std::uint64_t>(k));
         } else if (part == 3) {
             std::uint64_t h = 0;
             ParseHandle(g.value, h);
@@ -359,8 +365,18 @@ std::vector<DxfGroup> WriteBlockExtras(const BlockExtras& b) {
     out.insert(out.end(), b.end.begin(), b.end.end());
     if (!b.generated.empty()) {
         out.push_back({0, kGeneratedMarker});
-        for (auto h : b.generated)
-            out.push_back({5, FormatHandle(h)});
+        // In runs of consecutive handles (a large table's block has millions): the first of a
+        // run, then how many follow it when any do.
+        const std::vector<std::uint64_t>& g = b.generated;
+        for (std::size_t i = 0; i < g.size();) {
+            std::size_t n = 1;
+            while (i + n < g.size() && g[i + n] == g[i] + n)
+                ++n;
+            out.push_back({5, FormatHandle(g[i])});
+            if (n > 1)
+                out.push_back({90, std::to_string(n - 1)});
+            i += n;
+        }
     }
     return out;
 }

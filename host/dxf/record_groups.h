@@ -5,7 +5,8 @@
 // extended data; on writing, the owner goes after the leading 102 groups and the layer after
 // "100/AcDbEntity". Block records keep their BLOCK and ENDBLK entities behind (0, "BLOCK") and
 // (0, "ENDBLK") markers, and the handles of a table block's generated entities behind
-// (0, "*GENERATED"); parts of complex entities (VERTEX, ATTRIB, SEQEND) keep their head entity
+// (0, "*GENERATED"), in runs of consecutive handles: (5, first), then (90, how many follow)
+// when any do; parts of complex entities (VERTEX, ATTRIB, SEQEND) keep their head entity
 // as owner behind (0, "*OWNER"), (330, head). Header variables, classes and sections the model
 // does not know are kept in raw objects named "*HEADER", "*CLASSES" and "*SECTION" that are
 // never written as objects.

@@ -21,6 +21,8 @@ constexpr std::size_t kMaxCells = host::kMaxTableCells;
 
 // Cell texts: "\P" in the file is a line break.
 std::string CellTextFromFile(std::string_view s) {
+    if (s.find("\\P") == std::string_view::npos)
+        return std::string(s);
     std::string out;
     out.reserve(s.size());
     for (std::size_t i = 0; i < s.size(); ++i) {
@@ -139,6 +141,10 @@ void TableEntityReader::TakeTable(const TagView& t) {
             }
             if (static_cast<std::size_t>(td.rows) * td.columns > kMaxCells)
                 throw DxfError(t.line, "ACAD_TABLE is too large");
+            // Room for the cells at once (for a few million; a larger table grows as read, so
+            // that a file declaring a huge table without its cells takes no memory for them).
+            td.cells.reserve(std::min<std::size_t>(static_cast<std::size_t>(td.rows) * td.columns,
+                                                   std::size_t(1) << 22));
             m_phase = Phase::kCells;
             StartCell(t.line);
             break;
@@ -171,7 +177,7 @@ void TableEntityReader::TakeCell(const TagView& t) {
             m_chunks += t.value;
             break;
         case 1:
-            SetText(m_chunks + std::string(t.value));
+            SetText(m_chunks, t.value);
             m_chunks.clear();
             break;
         case 175:
@@ -188,7 +194,7 @@ void TableEntityReader::TakeCell(const TagView& t) {
         default:
             break;
     }
-    if (AllCellsRead() && t.code == 304)
+    if (t.code == 304 && AllCellsRead())
         m_phase = Phase::kAfterCells;
 }
 
@@ -197,18 +203,20 @@ void TableEntityReader::TakeCellValue(const TagView& t) {
     switch (t.code) {
         case 304:
             m_inValue = false;
-            SetText(!m_valueText.empty() || !m_valueChunks.empty()
-                        ? m_valueChunks + m_valueText
-                        : m_formattedChunks + m_formatted);
+            if (!m_valueText.empty() || !m_valueChunks.empty()) {
+                SetText(m_valueChunks, m_valueText);
+            } else {
+                SetText(m_formattedChunks, m_formatted);
+            }
             break;
         case 1:
-            m_valueText = std::string(t.value);
+            m_valueText.assign(t.value);
             break;
         case 2:
             m_valueChunks += t.value;
             break;
         case 302:
-            m_formatted = std::string(t.value);
+            m_formatted.assign(t.value);
             break;
         case 303:
             m_formattedChunks += t.value;
@@ -247,11 +255,16 @@ void TableEntityReader::FinishCell() {
     }
 }
 
-// The first text found for a cell is its text.
-void TableEntityReader::SetText(std::string_view text) {
+// The first text found for a cell is its text: the pieces before its last one, then that.
+void TableEntityReader::SetText(std::string_view pieces, std::string_view last) {
     TableData& td = *m_table;
-    if (!td.cells.empty() && td.cells.back().empty())
-        td.cells.back() = CellTextFromFile(text);
+    if (td.cells.empty() || !td.cells.back().empty())
+        return;
+    if (pieces.empty()) {
+        td.cells.back() = CellTextFromFile(last);
+    } else {
+        td.cells.back() = CellTextFromFile(std::string(pieces) + std::string(last));
+    }
 }
 
 void TableEntityReader::Finish(std::size_t line, RepairLog& log) {

@@ -72,7 +72,7 @@ private:
     void TakeCellValue(const TagView& t);
     void StartCell(std::size_t line);
     void FinishCell();
-    void SetText(std::string_view text);
+    void SetText(std::string_view pieces, std::string_view last);
     bool AllCellsRead() const;
 
     Record& m_record;

@@ -1,5 +1,7 @@
 #include "host/dxf/tags.h"
 
+#include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -197,13 +199,6 @@ std::string FormatHandle(std::uint64_t value) {
 
 // ---- reader ----
 
-TagReader::TagReader(std::string_view text) : text_(text) {
-    // Lines end in "\n" (with or without "\r" before it), or, in files that have no "\n" at
-    // all, in a lone "\r".
-    crOnly_ = !text.empty() && std::memchr(text.data(), '\n', text.size()) == nullptr &&
-              std::memchr(text.data(), '\r', text.size()) != nullptr;
-}
-
 bool TagReader::ReadLine(std::string_view& line) {
     const std::size_t n = text_.size();
     if (pos_ >= n)
@@ -295,17 +290,148 @@ inline bool FastDoubleShape(std::string_view s) {
 
 }  // namespace
 
+TagReader::TagReader(std::string_view text) : text_(text), kinds_(Kinds().kinds) {
+    // Lines end in "\n" (with or without "\r" before it), or, in files that have no "\n" at
+    // all, in a lone "\r".
+    crOnly_ = !text.empty() && std::memchr(text.data(), '\n', text.size()) == nullptr &&
+              std::memchr(text.data(), '\r', text.size()) != nullptr;
+}
+
 bool TagReader::Next(TagView& tag) {
     if (pushed_) {
         pushed_ = false;
         tag = pushedTag_;
         return true;
     }
+    std::int64_t code = 0;
+    ValueKind kind = ValueKind::kInvalid;
+    // The value's pointer and size are kept apart until the view is made: stored apart and
+    // read back as one view straight away, they would stall the processor on every tag.
+    const char* valueData = nullptr;
+    std::size_t valueSize = QuickTag(code, valueData);
+    if (valueSize) {
+        --valueSize;
+        tag.line = line_ - 1;
+        kind = (code < -5 || code > 1071) ? ValueKind::kInvalid : kinds_[code + 5];
+        if (kind == ValueKind::kInvalid)
+            throw DxfError(tag.line, "invalid group code " + std::to_string(code));
+    } else {
+        std::string_view careful;
+        if (!CarefulTag(code, careful, tag.line, kind))
+            return false;
+        valueData = careful.data();
+        valueSize = careful.size();
+    }
+    tag.code = static_cast<int>(code);
+    tag.value = std::string_view(valueData, valueSize);
+    if (kind != ValueKind::kString) {
+        const std::string_view value(valueData, valueSize);
+        std::int64_t iv;
+        const bool quick = checkValues_ == false ||
+                           ((kind == ValueKind::kInt16 || kind == ValueKind::kInt32 ||
+                             kind == ValueKind::kInt64 || kind == ValueKind::kBool) &&
+                            FastInt(value, iv)) ||
+                           (kind == ValueKind::kDouble && FastDoubleShape(value));
+        std::string why;
+        if (!quick && !CheckValue(tag.code, value, why)) {
+            std::string shown(value.substr(0, 40));
+            for (char& ch : shown) {
+                if (static_cast<unsigned char>(ch) < 0x20)
+                    ch = '?';
+            }
+            throw DxfError(line_, "group code " + std::to_string(code) + " needs a " + why +
+                                      ", found \"" + shown + "\"");
+        }
+    }
+    return true;
+}
+
+namespace {
+
+bool IsDigit(char c) {
+    return static_cast<unsigned>(c - '0') < 10;
+}
+
+// The end of the line that starts at p: its "\n", or end. Eight bytes are looked at in one
+// step (most lines are that short): the lowest byte of w ^ "\n\n..." that is zero is the
+// first "\n" (the flags above it may be wrong, that one never is).
+const char* LineEnd(const char* p, const char* end) {
+    if constexpr (std::endian::native == std::endian::little) {
+        while (end - p >= 8) {
+            std::uint64_t w;
+            std::memcpy(&w, p, 8);
+            const std::uint64_t x = w ^ 0x0A0A0A0A0A0A0A0Aull;
+            const std::uint64_t zero = (x - 0x0101010101010101ull) & ~x & 0x8080808080808080ull;
+            if (zero)
+                return p + std::countr_zero(zero) / 8;
+            p += 8;
+        }
+    }
+    while (p < end && *p != '\n')
+        ++p;
+    return p;
+}
+
+}  // namespace
+
+// The usual tag in one go: a group code of at most four digits (spaces around it and a sign
+// allowed) on a line ending in "\n" or "\r\n", then its value line. Anything else is left to
+// CarefulTag, with the reader where it was.
+std::size_t TagReader::QuickTag(std::int64_t& code, const char*& value) {
+    if (crOnly_)
+        return 0;
+    const char* const begin = text_.data();
+    const char* const end = begin + text_.size();
+    const char* p = begin + pos_;
+    const char* start = nullptr;  // of the value line
+    int v = 0;
+    bool negative = false;
+    // Most codes are written in three places, right-aligned ("  0", " 10", "330").
+    const std::ptrdiff_t eol = end - p > 5 ? (p[3] == '\n'                   ? 1
+                                              : p[3] == '\r' && p[4] == '\n' ? 2
+                                                                             : 0)
+                                           : 0;
+    if (eol && IsDigit(p[2]) &&
+        (IsDigit(p[1]) ? (IsDigit(p[0]) || p[0] == ' ') : (p[1] == ' ' && p[0] == ' '))) {
+        v = (p[0] == ' ' ? 0 : p[0] - '0') * 100 + (p[1] == ' ' ? 0 : p[1] - '0') * 10 +
+            (p[2] - '0');
+        start = p + 3 + eol;
+    } else {
+        while (p < end && *p == ' ')
+            ++p;
+        if (p < end && (*p == '-' || *p == '+'))
+            negative = *p++ == '-';
+        const char* const digits = p;
+        while (p < end && p - digits < 4 && IsDigit(*p))
+            v = v * 10 + (*p++ - '0');
+        if (p == digits)
+            return 0;
+        while (p < end && *p == ' ')
+            ++p;
+        if (p < end && *p == '\r')
+            ++p;
+        if (p >= end || *p != '\n')
+            return 0;
+        start = p + 1;
+        if (start >= end)
+            return 0;  // no value line
+    }
+    const char* q = LineEnd(start, end);
+    pos_ = q < end ? static_cast<std::size_t>(q - begin) + 1 : text_.size();
+    if (q > start && q[-1] == '\r')
+        --q;
+    value = start;
+    line_ += 2;
+    code = negative ? -v : v;
+    return static_cast<std::size_t>(q - start) + 1;
+}
+
+bool TagReader::CarefulTag(std::int64_t& code, std::string_view& value, std::size_t& codeLineNo,
+                           ValueKind& kind) {
     std::string_view codeLine;
     if (!ReadLine(codeLine))
         return false;
-    const std::size_t codeLineNo = line_;
-    std::int64_t code = 0;
+    codeLineNo = line_;
     if (!FastInt(codeLine, code)) {
         // Blank lines at the very end of the text are not a tag.
         if (TrimSpaces(codeLine).empty()) {
@@ -330,36 +456,13 @@ bool TagReader::Next(TagView& tag) {
             throw DxfError(codeLineNo, "expected a group code, found \"" + shown + "\"");
         }
     }
-    const ValueKind kind =
-        (code < -5 || code > 1071) ? ValueKind::kInvalid : Kinds().kinds[code + 5];
+    kind = (code < -5 || code > 1071) ? ValueKind::kInvalid : kinds_[code + 5];
     if (kind == ValueKind::kInvalid) {
         throw DxfError(codeLineNo, "invalid group code " + std::to_string(code));
     }
-    std::string_view value;
     if (!ReadLine(value)) {
         throw DxfError(codeLineNo, "the file ends after group code " + std::to_string(code) +
                                        " without its value (truncated file?)");
-    }
-    tag.code = static_cast<int>(code);
-    tag.value = value;
-    tag.line = codeLineNo;
-    if (kind != ValueKind::kString) {
-        std::int64_t iv;
-        const bool quick = checkValues_ == false ||
-                           ((kind == ValueKind::kInt16 || kind == ValueKind::kInt32 ||
-                             kind == ValueKind::kInt64 || kind == ValueKind::kBool) &&
-                            FastInt(value, iv)) ||
-                           (kind == ValueKind::kDouble && FastDoubleShape(value));
-        std::string why;
-        if (!quick && !CheckValue(tag.code, value, why)) {
-            std::string shown(value.substr(0, 40));
-            for (char& ch : shown) {
-                if (static_cast<unsigned char>(ch) < 0x20)
-                    ch = '?';
-            }
-            throw DxfError(line_, "group code " + std::to_string(code) + " needs a " + why +
-                                      ", found \"" + shown + "\"");
-        }
     }
     return true;
 }
@@ -475,6 +578,8 @@ void TagWriter::Int(int code, std::int64_t value) {
 }
 
 void TagWriter::CheckReal(int code, std::string_view value) {
+    if (FastDoubleShape(value))
+        return;  // a plain number: it reads back
     double d = 0;
     if (!ParseDouble(value, d))
         throw Unwritable("the drawing holds a number that cannot be written (group " +

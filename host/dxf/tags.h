@@ -92,7 +92,12 @@ public:
 
 private:
     bool ReadLine(std::string_view& line);
+    // The two ways of reading a tag. QuickTag returns the value's size + 1 (0: not read).
+    std::size_t QuickTag(std::int64_t& code, const char*& value);
+    bool CarefulTag(std::int64_t& code, std::string_view& value, std::size_t& codeLineNo,
+                    ValueKind& kind);
     std::string_view text_;
+    const ValueKind* kinds_;  // by group code + 5, for -5 .. 1071
     std::size_t pos_ = 0;
     std::size_t line_ = 0;
     bool pushed_ = false;

@@ -7,21 +7,16 @@ namespace host::dxf {
 
 namespace {
 
-void WriteRecord(const Document& doc, const Record& rec, TagWriter& out) {
-    if (rec.deferred) {
-        // Written straight from the source text.
-        out.Write(rec.tags.front());
-        TagReader reader(doc.sourceView);
-        reader.Seek(rec.srcOffset, rec.srcLine);
-        TagView t;
-        while (reader.Next(t)) {
-            if (t.code == 0)
-                break;
-            if (t.code != 999)
-                out.Raw(t.code, t.value);
-        }
-        return;
-    }
+// A deferred entity is written straight from the source text.
+void WriteDeferred(const Document& doc, const DeferredEntity& entity, TagWriter& out) {
+    out.Write(Tag{0, doc.deferredTypes[entity.type]});
+    doc.ForEachDeferredTag(entity, [&](const TagView& t) {
+        if (t.code != 999)
+            out.Raw(t.code, t.value);
+    });
+}
+
+void WriteRecord(const Document&, const Record& rec, TagWriter& out) {
     if (rec.table) {
         WriteTableEntity(rec, out, doc.writeVersion);
         return;
@@ -85,7 +80,8 @@ void WriteDocument(const Document& doc, TagWriter& out) {
                                         block.generatedLayer, block.generatedHandles, out,
                                         doc.writeVersion);
             } else {
-                records(block.entities);
+                block.ForEachEntity([&](const Record& r) { WriteRecord(doc, r, out); },
+                                    [&](const DeferredEntity& e) { WriteDeferred(doc, e, out); });
             }
             WriteRecord(doc, block.end, out);
         }

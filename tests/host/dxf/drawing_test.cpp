@@ -177,6 +177,36 @@ TEST(DxfDrawing, DrawingsOfAnotherProgramSurviveOpenAndSave) {
     }
 }
 
+// The entities of "*T" blocks are only noted while the file is read, and the file's pages
+// behind the reader are handed back. A "*T" block that no table owns is read from those pages
+// once the whole file is read: its entities come through whole.
+TEST(DxfDrawing, ATableBlockNoTableOwnsIsReadFromFarBehindInALargeFile) {
+    if (!HaveEzdxf())
+        GTEST_SKIP() << "python3 with ezdxf is not installed";
+    const std::string in = SampleDir() + "/t_block.dxf";
+    ASSERT_GT(std::filesystem::file_size(in), 10u << 20);
+    const std::string dir = TempDir();
+    std::string error, text;
+    auto db = LoadDxf(in, error, nullptr);
+    ASSERT_TRUE(db) << error;
+    const AcDbObjectId block = host::FindBlock(db.get(), "*T1");
+    ASSERT_FALSE(block.isNull());
+    std::vector<std::string> types;
+    std::string xdata;
+    for (AcDbObjectId id : host::EntitiesOf(db.get(), block)) {
+        types.push_back(host::DxfNameOf(host::ObjectOf(id)));
+        xdata += Describe(host::XDataOf(host::ObjectOf(id)));
+    }
+    EXPECT_EQ(types, (std::vector<std::string>{"LINE", "TEXT", "CIRCLE"}));
+    EXPECT_EQ(xdata, "[OTHERAPP] 1000=in a T block0/0.000000 1070=3/0.000000");
+    ASSERT_TRUE(SaveDxf(*db, dir + "/out.dxf", error)) << error;
+    EXPECT_EQ(RunCommand(Checker() + "compare " + in + " " + dir + "/out.dxf", &text), 0) << text;
+    auto again = LoadDxf(dir + "/out.dxf", error, nullptr);
+    ASSERT_TRUE(again) << error;
+    ASSERT_TRUE(SaveDxf(*again, dir + "/again.dxf", error)) << error;
+    EXPECT_EQ(ReadFile(dir + "/out.dxf"), ReadFile(dir + "/again.dxf"));
+}
+
 TEST(DxfDrawing, KeepsHandlesAndGivesNewObjectsHigherOnes) {
     auto db = TwoTables();
     std::string text;
@@ -315,6 +345,28 @@ TEST(DxfDrawing, DamagedButUsableFilesOpenWithARecoverStep) {
         host::dxf::WriteDxf(*db, saved);
         EXPECT_TRUE(LoadDxfBytes(saved, error, nullptr)) << error;
     }
+}
+
+// Handles out of order are no damage; only one used twice is.
+TEST(DxfDrawing, HandlesOutOfOrderAreKeptAsTheyAre) {
+    std::string text = Valid();
+    const std::string line = "  0\nLINE\n  5\n";
+    const auto a = text.find(line) + line.size();
+    const auto b = text.find(line, a) + line.size();
+    const std::string ha = text.substr(a, text.find('\n', a) - a);
+    const std::string hb = text.substr(b, text.find('\n', b) - b);
+    ASSERT_EQ(ha.size(), hb.size());
+    text.replace(b, hb.size(), ha);
+    text.replace(a, ha.size(), hb);
+    std::string error;
+    auto db = LoadDxfBytes(text, error, nullptr);
+    ASSERT_TRUE(db) << error;
+    std::string saved;
+    host::dxf::WriteDxf(*db, saved);
+    const auto sa = saved.find(line) + line.size();
+    const auto sb = saved.find(line, sa) + line.size();
+    EXPECT_EQ(saved.substr(sa, hb.size() + 1), hb + "\n");
+    EXPECT_EQ(saved.substr(sb, ha.size() + 1), ha + "\n");
 }
 
 TEST(DxfDrawing, AFailedSaveLeavesTheOldFileAndSaysWhy) {

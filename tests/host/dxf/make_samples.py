@@ -53,6 +53,20 @@ def main():
     for i in range(200):
         msp.add_text("text %d" % i).set_placement((i, 0))
     doc.saveas(os.path.join(out, "texts.dxf"))
+    # An anonymous "*T" block that no table owns, early in a file of about 12 MB: the reader
+    # keeps its entities as places in the file and reads them once the whole file is read.
+    doc = ezdxf.new(DXF2010)
+    msp = doc.modelspace()
+    doc.appids.new("OTHERAPP")
+    blk = doc.blocks.new_anonymous_block(type_char="T")
+    blk.add_line((0, 0), (10, 0))
+    blk.add_text("Grüße im Block").set_placement((1, 1))
+    circle = blk.add_circle((5, 5), 2)
+    circle.set_xdata("OTHERAPP", [(1000, "in a T block"), (1070, 3)])
+    msp.add_blockref(blk.name, (100, 100))
+    for i in range(40):
+        msp.add_mtext("%d: " % i + "padding text " * 24000)
+    doc.saveas(os.path.join(out, "t_block.dxf"))
 
 
 main()

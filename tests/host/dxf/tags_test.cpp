@@ -67,6 +67,58 @@ TEST(DxfTagReader, NamesTheLineOfBadInput) {
         EXPECT_EQ(ErrorOf(c.text), c.message) << c.text;
 }
 
+// Tags with lines ending in "\n" or "\r\n" are mostly read in one go; files whose lines end
+// in a lone "\r" take the careful way through every line. Both must read every text alike:
+// the same tags on the same lines, or the same error.
+TEST(DxfTagReader, QuickAndCarefulReadingAgree) {
+    const std::string longValue(300, 'x');
+    const char* texts[] = {
+        "  0\nSECTION\n  2\nHEADER\n",
+        "0\nA\n-5\nreactors\n+10\n1.5\n1071\n7\n",
+        "01071\n7\n00000000010\n2.5\n",  // more digits than the quick way takes
+        "  0  \nA  \n 10 \n 1.5 \n",     // spaces around codes and numbers
+        "\t0\nA\n  1\n\t\n",             // tabs
+        "  1\n\n  1\n \n",               // empty and blank values
+        "999\ncomment\n  0\nEOF\n\n\n",  // trailing blank lines
+        "  1\nno line end at the end",
+        " 70\n-32768\n 90\n+7\n330\n1f\n",
+        "1072\nx\n",
+        "  1\n",
+        "  0\nA\n12345\nx\n",
+        "abc\nx\n",
+        " 70\n1.5\n",
+        " 40\n 1e400\n",
+        "  0\nA\n  \n  1\nB\n",  // a blank code line that is not at the end
+        "-6\nx\n",
+    };
+    auto read = [](const std::string& text) {
+        std::string out;
+        try {
+            TagReader reader(text);
+            TagView t;
+            while (reader.Next(t)) {
+                out += std::to_string(t.line) + ":" + std::to_string(t.code) + "=" +
+                       std::string(t.value) + "|";
+            }
+            out += "end at line " + std::to_string(reader.line());
+        } catch (const DxfError& e) {
+            out += std::string("error: ") + e.what();
+        }
+        return out;
+    };
+    for (const char* base : texts) {
+        std::string plain = base;
+        plain += "\n  1\n" + longValue + "\n";
+        const std::string expected = read(plain);
+        for (const char* eol : {"\r\n", "\r"}) {
+            std::string text;
+            for (char c : plain)
+                text += c == '\n' ? std::string(eol) : std::string(1, c);
+            EXPECT_EQ(read(text), expected) << "line end " << int(eol[1]) << ": " << base;
+        }
+    }
+}
+
 TEST(DxfTagReader, ToleratesTrailingBlankLines) {
     EXPECT_EQ(ReadAll("  0\nEOF\n\n\n").size(), 1u);
 }
@@ -144,6 +196,48 @@ TEST(DxfEncoding, NewFilesAreUtf8AndBadBytesAreRepaired) {
     EXPECT_EQ(bad.repairs[0].code, host::dxf::RepairCode::kInvalidUtf8);
     EXPECT_EQ(bad.repairs[0].text, "1 invalid UTF-8 sequence(s) replaced by U+FFFD");
     EXPECT_NE(bad.text.find("\xEF\xBF\xBD"), std::string::npos);
+}
+
+// The check of a large UTF-8 file tells where it has got to every few megabytes (the file's
+// pages behind it are then handed back); it counts the same bad sequences as a check in one
+// go, also where they lie at the places it stops at.
+TEST(DxfEncoding, TheCheckOfLargeFilesCountsAlikeWhereItStops) {
+    const std::string head = "  0\nSECTION\n  2\nHEADER\n  9\n$ACADVER\n  1\nAC1024\n";
+    const std::size_t step = std::size_t(4) << 20;
+    struct Case {
+        const char* name;
+        std::vector<std::pair<std::size_t, std::string>> bytes;  // where, what
+        std::size_t bad;
+    } cases[] = {
+        {"none", {}, 0},
+        {"around a stop", {{step - 1, "\xFF"}, {step, "\xFE"}, {step + 1, "\x80"}}, 3},
+        {"a character across a stop", {{2 * step - 1, "€"}, {2 * step - 3, "\xC3\xA4"}}, 0},
+        {"a cut sequence before a stop", {{step - 2, "\xE2\x82"}}, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string text = head + std::string(2 * step + 1000 - head.size(), 'a');
+        for (auto& [at, b] : c.bytes)
+            text.replace(at, b.size(), b);
+        std::vector<const char*> reached;
+        DecodedText d = DecodeDxfText(text, [&](const char* p) { reached.push_back(p); });
+        DecodedText whole = DecodeDxfText(text);
+        EXPECT_EQ(d.converted, c.bad > 0);
+        EXPECT_EQ(d.text, whole.text);
+        ASSERT_EQ(d.repairs.size(), c.bad ? 1u : 0u);
+        if (c.bad) {
+            EXPECT_EQ(d.repairs[0].text,
+                      std::to_string(c.bad) + " invalid UTF-8 sequence(s) replaced by U+FFFD");
+        }
+        ASSERT_GE(reached.size(), 3u);
+        for (std::size_t i = 0; i < reached.size(); ++i) {
+            EXPECT_GE(reached[i], text.data());
+            EXPECT_LT(reached[i], text.data() + text.size());
+            if (i) {
+                EXPECT_GE(reached[i] - reached[i - 1], static_cast<std::ptrdiff_t>(step));
+            }
+        }
+    }
 }
 
 TEST(DxfEncoding, RefusesBinaryDxf) {

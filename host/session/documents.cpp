@@ -5,6 +5,8 @@
 
 #include "host/base/report.h"
 #include "host/db/hostdb.h"
+#include "host/dxf/drawing.h"
+#include "host/dxf/version.h"
 #include "host/session/loader.h"
 #include "platform/dbmain.h"
 #include "platform/rxdefs.h"
@@ -117,10 +119,19 @@ Document* DocManager::Open(std::unique_ptr<AcDbDatabase> db, std::string path) {
         const std::size_t slash = path.find_last_of('/');
         title = slash == std::string::npos ? path : path.substr(slash + 1);
     }
-    if (!db)
+    // A drawing read from a file is saved again in its own version, so that SAVE loses
+    // nothing the file could hold; new drawings get the default.
+    std::string version;
+    if (db) {
+        const std::string release = dxf::ReleaseOfAcadVer(dxf::FileAcadVer(*db));
+        if (dxf::ParseVersionName(release))
+            version = release;
+    } else {
         db = std::make_unique<AcDbDatabase>(true);
+    }
     m_docs.push_back(std::make_unique<Document>(std::move(db), std::move(path), std::move(title)));
     Document* doc = m_docs.back().get();
+    doc->saveVersion = version;
     Notify([&](AcApDocManagerReactor* r) { r->documentCreateStarted(doc); });
     Notify([&](AcApDocManagerReactor* r) { r->documentCreated(doc); });
     Activate(doc);

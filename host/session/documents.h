@@ -60,8 +60,8 @@ public:
     void MarkSaved();
     void CountRedraw() { ++m_redraws; }
 
-    // The DXF version SAVE writes ("R2000"): the one last chosen in SAVEAS; empty for the
-    // default.
+    // The DXF version SAVE writes ("R2000"): the one last chosen in SAVEAS, else the version
+    // of the file the drawing was read from; empty for the default.
     std::string saveVersion;
 
     // The user coordinate system: an origin and two axes in world coordinates.

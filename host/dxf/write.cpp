@@ -16,7 +16,7 @@ void WriteDeferred(const Document& doc, const DeferredEntity& entity, TagWriter&
     });
 }
 
-void WriteRecord(const Document&, const Record& rec, TagWriter& out) {
+void WriteRecord(const Document& doc, const Record& rec, TagWriter& out) {
     if (rec.table) {
         WriteTableEntity(rec, out, doc.writeVersion);
         return;

@@ -444,8 +444,12 @@ void Draw(cairo_t* cr, AcDbDatabase& db, const View& view, const Options& option
     Painter painter{cr, view, options, view.VisibleBox()};
     std::vector<AcDbObjectId> highlighted = options.highlighted;
     std::sort(highlighted.begin(), highlighted.end());
+    // An entity of the drawing being moved shows only where it is going.
+    const AcDbObjectId moving = options.preview ? options.preview->objectId() : AcDbObjectId();
     for (std::uint32_t i : scene->Query(painter.visible)) {
         const Item& item = scene->items[i];
+        if (!moving.isNull() && item.id == moving)
+            continue;
         const bool lit = std::binary_search(highlighted.begin(), highlighted.end(), item.id);
         if (lit) {
             const double dash[] = {6, 3};

@@ -78,7 +78,9 @@ struct Options {
     bool darkBackground = true;             // black background as CAD programs (white for exports)
     std::vector<AcDbObjectId> highlighted;  // drawn highlighted (selection, picked entity)
     CellRef highlightedCell;                // a table cell drawn highlighted
-    const AcDbEntity* preview = nullptr;    // drawn on top (e.g. a table being placed), not in db
+    // Drawn on top, displaced (e.g. a table being placed); when it is an entity of the
+    // drawing, it is drawn only there.
+    const AcDbEntity* preview = nullptr;
     Point previewOffset;                    // displacement of the preview
 };
 

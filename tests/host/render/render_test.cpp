@@ -513,6 +513,19 @@ TEST_F(RenderTest, PickingAndWindowSelection) {
     EXPECT_EQ(EntitiesInWindow(*db, v, small, true), (std::vector<AcDbObjectId>{a}));
 }
 
+TEST_F(RenderTest, AnEntityOfTheDrawingBeingMovedShowsOnlyWhereItGoes) {
+    const AcDbObjectId a = Line(20, 100, 180, 100, 1);
+    AcDbEntity* line = nullptr;
+    ASSERT_EQ(acdbOpenObject(line, a, AcDb::kForRead), Acad::eOk);
+    Options o = Light();
+    o.preview = line;
+    o.previewOffset = {0, 50};
+    const Picture p(*db, Unit(), o);
+    line->close();
+    EXPECT_FALSE(p.Near(100, 100, kRed, 3)) << "not at its own place";
+    EXPECT_TRUE(p.Near(100, 50, kRed)) << "where it is going";
+}
+
 TEST_F(RenderTest, HighlightedEntitiesPreviewAndCell) {
     const AcDbObjectId a = Line(20, 100, 180, 100, 1);
     Options o = Light();

@@ -50,7 +50,9 @@ cp sample/morvane.menu "$work/"
 taken=() skipped=()
 for entry in "${dialogs[@]}"; do
     IFS='|' read -r name module drawing lines options <<<"$entry"
-    picture="$PWD/doc/img/$name.png"
+    # Relative to the repository (cadhost runs there), so that a picture of the command line
+    # does not show where the repository happens to be.
+    picture="doc/img/$name.png"
     rm -f "$picture"
     printf '%b\n' "${lines//\{PNG\}/$picture}" >"$work/$name.scr"
     args=(--ui gui --load "build/$module" --script "$work/$name.scr")

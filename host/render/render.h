@@ -81,7 +81,7 @@ struct Options {
     // Drawn on top, displaced (e.g. a table being placed); when it is an entity of the
     // drawing, it is drawn only there.
     const AcDbEntity* preview = nullptr;
-    Point previewOffset;                    // displacement of the preview
+    Point previewOffset;  // displacement of the preview
 };
 
 // The box of every entity of a space (empty for an empty space).

@@ -1,6 +1,7 @@
 // What the desktop toolkit's in-process tests share: the toolkit started once for the test
-// program (desktop_session.cpp registers it), and input whose lines are made when they are
-// read, so that a step can look at the windows before the next line.
+// program (desktop_session.cpp registers it), input whose lines are made when they are
+// read, so that a step can look at the windows before the next line (hands.h has the
+// simulated hands that act on the windows while they wait).
 #pragma once
 
 #include <deque>

@@ -8,12 +8,9 @@
 #include <wx/menu.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
-#include <wx/timer.h>
 #include <wx/toolbar.h>
-#include <wx/uiaction.h>
 
 #include <cstdlib>
-#include <deque>
 #include <filesystem>
 #include <functional>
 
@@ -36,52 +33,26 @@
 #include "platform/afxwin.h"
 #include "platform/dbmain.h"
 #include "platform/dbtable.h"
+#include "tests/host/ui/wx/desktop_session.h"
+#include "tests/host/ui/wx/hands.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using host::ui::wx::MainWindow;
 
-// Steps run one after another from a timer while the window waits for its prompts' answers.
-class Hands : public wxTimer {
+// Hands for the main window: a wait may take ten seconds (a loaded machine is slow), and
+// whatever went wrong, the session ends.
+class Hands : public wxtest::Hands {
 public:
-    void Then(std::function<void()> step) {
-        m_steps.push_back([step] {
-            step();
-            return true;
-        });
-    }
-    // Waits (up to ten seconds: a loaded machine is slow) until the desktop has delivered
-    // what was typed or clicked.
-    void WaitFor(std::function<bool()> done, std::string what) {
-        m_steps.push_back([this, done, what] {
-            if (done())
-                return true;
-            if (++m_waited > 330) {
-                ADD_FAILURE() << "timed out waiting for " << what;
-                return true;
-            }
-            return false;
-        });
-    }
-    void Notify() override {
-        if (m_steps.empty()) {
-            // Whatever went wrong, the session ends.
-            if (MainWindow* window = host::ui::wx::CurrentMainWindow(); window && window->Waiting())
-                window->Type({"_QUIT"}, true);
-            return;
-        }
-        if (m_steps.front()()) {
-            m_steps.pop_front();
-            m_waited = 0;
-        }
-    }
-    bool Done() const { return m_steps.empty(); }
-    wxUIActionSimulator sim;
-
-private:
-    std::deque<std::function<bool()>> m_steps;
-    int m_waited = 0;
+    Hands()
+        : wxtest::Hands(
+              [] {
+                  if (MainWindow* window = host::ui::wx::CurrentMainWindow();
+                      window && window->Waiting())
+                      window->Type({"_QUIT"}, true);
+              },
+              330) {}
 };
 
 std::string Utf8(const wxString& text) {

@@ -17,6 +17,7 @@
 #include "host/ui/wx/wx_toolkit.h"
 #include "platform/afxwin.h"
 #include "tests/host/ui/wx/desktop_session.h"
+#include "tests/host/ui/wx/hands.h"
 #include "tests/host/ui/wx/test_dialogs.h"
 
 namespace {
@@ -337,35 +338,17 @@ protected:
     std::optional<std::string> ReadRaw(std::string_view) override { return std::nullopt; }
 };
 
-class Hands : public wxTimer {
+// Hands for dialogs: a wait gives up after two seconds, and whatever went wrong, the dialog
+// does not stay open.
+class Hands : public wxtest::Hands {
 public:
-    void Then(std::function<void()> step) {
-        m_steps.push_back([step] {
-            step();
-            return true;
-        });
-    }
-    // Waits (up to two seconds) until the desktop has delivered what was typed or clicked.
-    void WaitFor(std::function<bool()> done) {
-        m_steps.push_back([this, done] { return done() || ++m_waited > 40; });
-    }
-    void Notify() override {
-        if (m_steps.empty()) {
-            // Whatever went wrong, the dialog does not stay open.
-            if (host::ui::DialogSession* s = host::ui::InnermostSession())
-                s->End(IDCANCEL);
-            return;
-        }
-        if (m_steps.front()()) {
-            m_steps.pop_front();
-            m_waited = 0;
-        }
-    }
-    wxUIActionSimulator sim;
-
-private:
-    std::deque<std::function<bool()>> m_steps;
-    int m_waited = 0;
+    Hands()
+        : wxtest::Hands(
+              [] {
+                  if (host::ui::DialogSession* s = host::ui::InnermostSession())
+                      s->End(IDCANCEL);
+              },
+              40) {}
 };
 
 void MoveTo(Hands& hands, Window& window, POINT client) {

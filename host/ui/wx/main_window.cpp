@@ -299,16 +299,16 @@ void MainWindow::BuildGroupMenus() {
                     case MenuItem::Kind::SubMenu: {
                         auto* sub = new wxMenu;
                         fill(sub, *item->subMenu, path + " > " + item->label);
-                        into->AppendSubMenu(sub, wxString::FromUTF8(item->label));
+                        into->AppendSubMenu(sub, Wx(item->label));
                         break;
                     }
                     case MenuItem::Kind::Command: {
                         const int id = kFirstGroupItem + static_cast<int>(m_itemPaths.size());
                         m_itemPaths.push_back(path + " > " + item->label);
                         // '&' would make a mnemonic of the next letter.
-                        wxString label = wxString::FromUTF8(item->label);
+                        wxString label = Wx(item->label);
                         label.Replace("&", "&&");
-                        into->Append(id, label, wxString::FromUTF8(item->macro));
+                        into->Append(id, label, Wx(item->macro));
                         break;
                     }
                 }
@@ -318,7 +318,7 @@ void MainWindow::BuildGroupMenus() {
         for (const auto& menu : group->menus) {
             auto* popup = new wxMenu;
             fill(popup, *menu, group->name + " > " + menu->name);
-            bar->Append(popup, wxString::FromUTF8(menu->name));
+            bar->Append(popup, Wx(menu->name));
         }
         for (const auto& toolbar : group->toolbars) {
             auto* tools = new wxToolBar(m_panel, wxID_ANY, wxDefaultPosition, wxDefaultSize,
@@ -332,8 +332,8 @@ void MainWindow::BuildGroupMenus() {
                 // A button is chosen by its toolbar's path, as MENUPICK would not reach it:
                 // its macro is kept under a path of its own.
                 m_itemPaths.push_back("\x01" + item->macro);
-                tools->AddTool(id, wxString::FromUTF8(item->name), wxNullBitmap,
-                               wxString::FromUTF8(item->help.empty() ? item->name : item->help));
+                tools->AddTool(id, Wx(item->name), wxNullBitmap,
+                               Wx(item->help.empty() ? item->name : item->help));
             }
             tools->Realize();
             m_toolbars->Add(tools, 0, wxEXPAND | wxLEFT, 8);
@@ -387,7 +387,7 @@ void MainWindow::UpdateTitle() {
         title += " *";
     title += " - " + HostTitle();
     if (Title() != title)
-        SetTitle(wxString::FromUTF8(title));
+        SetTitle(Wx(title));
 }
 
 // ---- Recent files -------------------------------------------------------------------------------
@@ -446,8 +446,7 @@ void MainWindow::UpdateRecentMenu() {
     while (m_recentMenu->GetMenuItemCount() > 0)
         m_recentMenu->Destroy(m_recentMenu->FindItemByPosition(0));
     for (std::size_t i = 0; i < files.size(); ++i) {
-        wxString label =
-            wxString::Format("&%d %s", static_cast<int>(i + 1), wxString::FromUTF8(files[i]));
+        wxString label = wxString::Format("&%d %s", static_cast<int>(i + 1), Wx(files[i]));
         m_recentMenu->Append(kFirstRecent + static_cast<int>(i), label);
     }
     if (files.empty())
@@ -460,7 +459,7 @@ std::optional<std::string> MainWindow::Ask(std::string_view prompt) {
     if (m_closing)
         return std::nullopt;
     m_promptText = PromptLabelText(prompt);
-    m_prompt->SetLabel(wxString::FromUTF8(m_promptText));
+    m_prompt->SetLabel(Wx(m_promptText));
     m_line->GetParent()->Layout();
     SyncWithSession();
     SyncRecentFiles();
@@ -518,13 +517,13 @@ void MainWindow::AppendOutput(std::string_view text, bool isError) {
     std::string copy(text);
     if (isError && !copy.empty() && copy.back() == '\n')
         copy.pop_back();
-    m_output->AppendText(wxString::FromUTF8(copy));
+    m_output->AppendText(Wx(copy));
     if (isError)
         m_output->SetDefaultStyle(wxTextAttr(m_output->GetForegroundColour()));
 }
 
 void MainWindow::SetCoordinates(const std::string& text) {
-    SetStatusText(wxString::FromUTF8(text), 1);
+    SetStatusText(Wx(text), 1);
 }
 
 std::string MainWindow::StatusCoordinates() const {
@@ -539,12 +538,10 @@ void MainWindow::ShowProgress() {
         m_gauge->SetRange(range);
         m_gauge->SetValue(std::clamp(pos - meter.minPos, 0, range));
         m_gauge->Show();
-        SetStatusText(wxString::FromUTF8(meter.label), 0);
+        SetStatusText(Wx(meter.label), 0);
     } else if (LastLongWork().reports > 0) {
         m_gauge->Hide();
-        SetStatusText(
-            wxString::FromUTF8(LastLongWork().what + "... " + std::to_string(LastLongWork().done)),
-            0);
+        SetStatusText(Wx(LastLongWork().what + "... " + std::to_string(LastLongWork().done)), 0);
     } else {
         m_gauge->Hide();
         SetStatusText("", 0);
@@ -595,11 +592,11 @@ void MainWindow::OnCharHook(wxKeyEvent& event) {
 void MainWindow::OnLineKey(wxKeyEvent& event) {
     switch (event.GetKeyCode()) {
         case WXK_UP:
-            m_line->ChangeValue(wxString::FromUTF8(m_history.Older(Utf8(m_line->GetValue()))));
+            m_line->ChangeValue(Wx(m_history.Older(Utf8(m_line->GetValue()))));
             m_line->SetInsertionPointEnd();
             return;
         case WXK_DOWN:
-            m_line->ChangeValue(wxString::FromUTF8(m_history.Newer()));
+            m_line->ChangeValue(Wx(m_history.Newer()));
             m_line->SetInsertionPointEnd();
             return;
         case WXK_TAB: {
@@ -613,7 +610,7 @@ void MainWindow::OnLineKey(wxKeyEvent& event) {
                     list += match + "  ";
                 CommandLineWrite(list);
             }
-            m_line->ChangeValue(wxString::FromUTF8(completion.text));
+            m_line->ChangeValue(Wx(completion.text));
             m_line->SetInsertionPointEnd();
             return;
         }
@@ -712,7 +709,7 @@ void MainWindow::FileSaveAs() {
     const Document* doc = CurrentDocument();
     if (!doc || !Waiting())
         return;
-    wxFileDialog dialog(this, "Save drawing as", "", wxString::FromUTF8(doc->docTitleUtf8()),
+    wxFileDialog dialog(this, "Save drawing as", "", Wx(doc->docTitleUtf8()),
                         "Drawings (*.dxf)|*.dxf", wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
     if (dialog.ShowModal() == wxID_OK)
         Type({"_SAVEAS", Utf8(dialog.GetPath())}, true);
@@ -734,7 +731,7 @@ bool MainWindow::SaveDocumentTo(Document& doc, const std::string& path) {
 bool MainWindow::SaveDocumentAsked(Document& doc) {
     if (!doc.Path().empty())
         return SaveDocumentTo(doc, doc.Path());
-    wxFileDialog dialog(this, "Save drawing as", "", wxString::FromUTF8(doc.docTitleUtf8()),
+    wxFileDialog dialog(this, "Save drawing as", "", Wx(doc.docTitleUtf8()),
                         "Drawings (*.dxf)|*.dxf", wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
     if (dialog.ShowModal() != wxID_OK)
         return false;

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "host/ui/wx/wx_toolkit.h"
 #include "platform/afxres.h"
 
 #if QUARVEL_HAVE_WEBVIEW
@@ -106,15 +107,15 @@ void ShowInBrowserPane(wxWindow* pane, const std::string& address) {
         if (const RESOURCE_DATA* page = HtmlResourceOf(address)) {
             view->SetPage(
                 wxString::FromUTF8(reinterpret_cast<const char*>(page->bytes), page->size),
-                wxString::FromUTF8(address));
+                Wx(address));
         } else if (!address.empty()) {
-            view->LoadURL(wxString::FromUTF8(address));
+            view->LoadURL(Wx(address));
         }
         return;
     }
 #endif
     if (auto* label = dynamic_cast<wxStaticText*>(pane))
-        label->SetLabel(wxControl::EscapeMnemonics(wxString::FromUTF8(address)));
+        label->SetLabel(wxControl::EscapeMnemonics(Wx(address)));
 }
 
 bool BrowserPaneBusy(wxWindow* pane) {
@@ -129,9 +130,9 @@ bool BrowserPaneBusy(wxWindow* pane) {
 std::string BrowserPaneAddress(wxWindow* pane) {
 #if QUARVEL_HAVE_WEBVIEW
     if (auto* view = dynamic_cast<wxWebView*>(pane))
-        return std::string(view->GetCurrentURL().utf8_str());
+        return Utf8(view->GetCurrentURL());
 #endif
-    return std::string(pane->GetLabel().utf8_str());
+    return Utf8(pane->GetLabel());
 }
 
 }  // namespace host::ui::wx

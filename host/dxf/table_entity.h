@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "host/db/cell_store.h"
 #include "host/dxf/document.h"
 #include "host/dxf/repair.h"
 #include "host/dxf/tags.h"
@@ -34,7 +35,7 @@ struct TableData {
     std::uint32_t columns = 0;
     std::vector<double> rowHeights;
     std::vector<double> columnWidths;
-    std::vector<std::string> cells;  // row-major texts, "\n" for line breaks
+    host::CellStore cells;  // row-major texts, "\n" for line breaks
     // Merged ranges: for the top-left cell of a range, its size in cells (1 x 1 otherwise).
     struct Merge {
         std::uint32_t row, column, rows, columns;
@@ -44,8 +45,8 @@ struct TableData {
     double textHeight = 2.5;
     double horzMargin = 0.6;
     double vertMargin = 0.6;
-    const std::string& cell(std::uint32_t r, std::uint32_t c) const {
-        return cells[static_cast<std::size_t>(r) * columns + c];
+    std::string_view cell(std::uint32_t r, std::uint32_t c) const {
+        return cells.Get(static_cast<std::size_t>(r) * columns + c);
     }
 };
 
@@ -81,6 +82,8 @@ private:
     bool m_haveRows = false, m_haveColumns = false;
     // The cell being read: its text pieces (2, then 1) and its merged size (175, 176).
     std::string m_chunks;
+    std::string m_joined, m_text;  // room for a text made of pieces or with line breaks
+    bool m_hasText = false;        // the cell has its text (later ones are not its own)
     bool m_mergeSeen = false;
     std::int64_t m_mergeWidth = 1, m_mergeHeight = 1;
     // Inside a cell's value (301 to 304): its text and formatted text, each in pieces.

@@ -367,7 +367,8 @@ void Loader::LoadBlocks() {
 AcDbEntity* Loader::MakeEntity(Record& rec, Parts& parts) {
     const std::string type(rec.type());
     if (rec.table) {
-        AcDbTable* t = NewTable(*rec.table);
+        // The cells move to the drawing (see DatabaseFromDocument).
+        AcDbTable* t = NewTable(*rec.table, std::move(rec.table->cells));
         tableBlocks_.push_back({t, {rec.table->blockRecordHandle, rec.table->blockName}});
         tableStyles_.push_back({AcDbObjectId(), rec.table->styleHandle});
         return t;

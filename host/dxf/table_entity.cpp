@@ -169,9 +169,9 @@ void TableEntityReader::TakeCell(const TagView& t) {
             break;
         case 301:
             m_inValue = true;
-            m_valueText.clear();
+            m_valueText = {};
             m_valueChunks.clear();
-            m_formatted.clear();
+            m_formatted = {};
             m_formattedChunks.clear();
             break;
         case 2:
@@ -211,13 +211,13 @@ void TableEntityReader::TakeCellValue(const TagView& t) {
             }
             break;
         case 1:
-            m_valueText.assign(t.value);
+            m_valueText = t.value;
             break;
         case 2:
             m_valueChunks += t.value;
             break;
         case 302:
-            m_formatted.assign(t.value);
+            m_formatted = t.value;
             break;
         case 303:
             m_formattedChunks += t.value;
@@ -718,7 +718,7 @@ void WriteTableEntity(const Record& rec, TagWriter& out, DxfVersion version) {
 
 // ---- the table in the drawing database ----
 
-AcDbTable* NewTable(const TableData& td) {
+AcDbTable* NewTable(const TableData& td, host::CellStore cells) {
     auto* t = new AcDbTable();
     t->setNumRows(static_cast<int>(td.rows));
     t->setNumColumns(static_cast<int>(td.columns));
@@ -726,7 +726,7 @@ AcDbTable* NewTable(const TableData& td) {
         t->setRowHeight(static_cast<int>(r), td.rowHeights[r]);
     for (std::uint32_t c = 0; c < td.columns; ++c)
         t->setColumnWidth(static_cast<int>(c), td.columnWidths[c]);
-    SetCells(t, td.cells);
+    SetCells(t, std::move(cells));
     for (const auto& m : td.merges) {
         if (m.row + m.rows > td.rows || m.column + m.columns > td.columns)
             continue;

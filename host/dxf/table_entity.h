@@ -88,7 +88,9 @@ private:
     std::int64_t m_mergeWidth = 1, m_mergeHeight = 1;
     // Inside a cell's value (301 to 304): its text and formatted text, each in pieces.
     bool m_inValue = false;
-    std::string m_valueText, m_valueChunks, m_formatted, m_formattedChunks;
+    // (The last pieces are views into the text being read, which outlives the reader.)
+    std::string_view m_valueText, m_formatted;
+    std::string m_valueChunks, m_formattedChunks;
     std::int64_t m_int = 0;
     double m_double = 0;
 };
@@ -109,9 +111,10 @@ void WriteTableBlockEntities(const TableData& table, std::uint64_t blockRecordHa
 std::size_t CountTableBlockEntities(const TableData& table,
                                     DxfVersion version = kDefaultDxfVersion);
 
-// A new table entity (not in a database) with the table's cells and geometry; its style and
-// block are set once the drawing's objects exist.
-AcDbTable* NewTable(const TableData& table);
+// A new table entity (not in a database) with the table's geometry and the given cells (the
+// table's own, copied or moved out of it); its style and block are set once the drawing's
+// objects exist.
+AcDbTable* NewTable(const TableData& table, host::CellStore cells);
 // The table data that saving a table writes: its cells and geometry, the style it uses (a
 // usable one of db when its own is not) with that style's text height and margins, and its
 // anonymous block.

@@ -329,6 +329,23 @@ std::vector<std::string_view> Chunks(std::string_view s, std::size_t n) {
     return out;
 }
 
+bool HasLineBreak(std::string_view s) {
+    for (char c : s) {
+        if (c == '\n' || c == '\r')
+            return true;
+    }
+    return false;
+}
+
+// Whether text shown as MTEXT needs escapes or line breaks (see MTextContent).
+bool NeedsMTextContent(std::string_view s) {
+    for (char c : s) {
+        if (c == '\n' || c == '\r' || c == '\\' || c == '{' || c == '}')
+            return true;
+    }
+    return false;
+}
+
 // Cell text as stored in the table entity: line breaks become "\P".
 std::string CellTextToFile(std::string_view s) {
     std::string out;
@@ -589,7 +606,7 @@ void WriteTableBlockEntities(const TableData& table, std::uint64_t blockRecordHa
                         v - table.textHeight - pitch * static_cast<double>(line.index);
                     head("TEXT", "AcDbText");
                     out.Point(10, X(u, lv), Y(u, lv), 0);
-                    out.Raw(40, height);
+                    out.Formatted(40, height);
                     out.Str(1, line.text);
                     if (!axisAligned)
                         out.Real(50, angle);
@@ -601,23 +618,23 @@ void WriteTableBlockEntities(const TableData& table, std::uint64_t blockRecordHa
             }
             head("MTEXT", "AcDbMText");
             if (axisAligned) {
-                out.Raw(10, xs[c]);
-                out.Raw(20, ys[r]);
-                out.Raw(30, "0.0");
-                out.Raw(40, height);
+                out.Formatted(10, xs[c]);
+                out.Formatted(20, ys[r]);
+                out.Formatted(30, "0.0");
+                out.Formatted(40, height);
                 if (lc == c + 1) {
-                    out.Raw(41, widths[c]);
+                    out.Formatted(41, widths[c]);
                 } else {
                     out.Real(41, std::max(0.0, g.x[lc] - g.x[c] - 2 * table.horzMargin));
                 }
             } else {
                 out.Point(10, X(u, v), Y(u, v), 0);
-                out.Raw(40, height);
+                out.Formatted(40, height);
                 out.Real(41, std::max(0.0, g.x[lc] - g.x[c] - 2 * table.horzMargin));
             }
             out.Raw(71, "1");  // attached at the top left
             out.Raw(72, "1");  // left to right
-            if (text.find_first_of("\n\r\\{}") == std::string_view::npos && text.size() <= 250) {
+            if (!NeedsMTextContent(text) && text.size() <= 250) {
                 out.Str(1, text);
             } else {
                 content = MTextContent(text);
@@ -691,10 +708,9 @@ void WriteTableEntity(const Record& rec, TagWriter& out, DxfVersion version) {
         out.Int(176, spanRows);
         out.Raw(91, "0");
         out.Raw(178, "0");
-        out.Raw(145, "0.0");
+        out.Formatted(145, "0.0");
         const std::string_view cell = t.cells.Get(i);
-        const bool plain =
-            cell.size() <= 250 && cell.find_first_of("\n\r") == std::string_view::npos;
+        const bool plain = cell.size() <= 250 && !HasLineBreak(cell);
         if (!plain)
             text = CellTextToFile(cell);
         const std::string_view stored = plain ? cell : std::string_view(text);

@@ -492,6 +492,7 @@ struct CodeTexts {
             std::memset(codes[c + 5].text, 0, sizeof codes[c + 5].text);
             std::memcpy(codes[c + 5].text, tmp, static_cast<std::size_t>(n));
             codes[c + 5].size = static_cast<std::size_t>(n);
+            codes[c + 5].real = KindOfCode(c) == ValueKind::kDouble;
         }
     }
 };

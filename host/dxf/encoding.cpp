@@ -137,6 +137,14 @@ std::string FindHeaderValue(std::string_view bytes, std::string_view name) {
 
 // The end of the plain ASCII that starts at i, looking no further than end.
 std::size_t AsciiEnd(std::string_view in, std::size_t i, std::size_t end) {
+    // 32 bytes a step while all are ASCII (most of a drawing is), then 8.
+    while (i + 32 <= end) {
+        std::uint64_t w[4];
+        std::memcpy(w, in.data() + i, 32);
+        if ((w[0] | w[1] | w[2] | w[3]) & 0x8080808080808080ull)
+            break;
+        i += 32;
+    }
     while (i + 8 <= end) {
         std::uint64_t w;
         std::memcpy(&w, in.data() + i, 8);

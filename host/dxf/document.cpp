@@ -408,8 +408,9 @@ void Parser::ReadTables(Document& doc) {
         if (TrimSpaces(table.head.value(2)).empty()) {
             throw DxfError(t.line, "a symbol table without a name (group 2)");
         }
+        const std::string where = "the " + table.name() + " table";
         for (;;) {
-            TagView e = Expect(("the " + table.name() + " table").c_str());
+            TagView e = Expect(where.c_str());
             if (e.code != 0)
                 throw DxfError(e.line, "expected group 0 in a symbol table");
             if (e.value == "ENDTAB")
@@ -440,8 +441,9 @@ void Parser::ReadBlocks(Document& doc) {
         ReadRecord(t, block.begin, "a block");
         const std::string name = block.name();
         inTableBlock_ = name.size() > 2 && (name[0] == '*') && (name[1] == 'T' || name[1] == 't');
+        const std::string where = "block \"" + name + "\"";
         for (;;) {
-            TagView e = Expect(("block \"" + name + "\"").c_str());
+            TagView e = Expect(where.c_str());
             if (e.code != 0)
                 throw DxfError(e.line, "expected group 0 in a block");
             if (e.value == "ENDBLK") {

@@ -307,6 +307,7 @@ void Loader::LoadBlocks() {
         const bool isTableBlock =
             (rec && tableBlockHandles_.count(H(*rec))) || tableBlockNames_.count(Upper(name));
         if (isTableBlock) {
+            extras.generated.reserve(block.entities.size() + block.deferred.size());
             block.ForEachEntity([&](const Record& e) { extras.generated.push_back(H(e)); },
                                 [&](const DeferredEntity& e) { extras.generated.push_back(H(e)); });
         }

@@ -501,11 +501,11 @@ Document ParseDocument(std::shared_ptr<const void> text, std::string_view view,
 
 namespace {
 
-// A file mapped into memory, read only. Each pass over it (the check of its text, the
-// parsing) keeps only a window around the place reached in memory: the pages ahead are read
-// in with one call, those behind are handed back. Read again later (deferred records are),
-// they come back from the file. So opening a drawing never holds the whole file besides what
-// is built from it.
+// A file mapped into memory, read only. Each pass over it (the parsing of a UTF-8 file with
+// its check; a second one when the check finds damage) keeps only a window around the place
+// reached in memory: the pages ahead are read in with one call, those behind are handed
+// back. Read again later (deferred records are), they come back from the file. So opening a
+// drawing never holds the whole file besides what is built from it.
 class Mapping {
 public:
     Mapping(const Mapping&) = delete;

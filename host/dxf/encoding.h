@@ -1,6 +1,7 @@
 // The text encoding of DXF files. Files of AC1021 and later are UTF-8 already; older files
 // are in the code page named by $DWGCODEPAGE and may carry \U+XXXX escapes for characters
-// outside it. Reading turns either into UTF-8 text before the tags are read.
+// outside it. Reading turns either into UTF-8 text before the tags are read (a UTF-8 file is
+// checked while it is read, see Utf8Check).
 #pragma once
 
 #include <functional>

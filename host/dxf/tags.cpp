@@ -531,7 +531,8 @@ void TagWriter::Put(const char* data, std::size_t n) {
         sink_(std::string_view(data, n));
         return;
     }
-    std::memcpy(Room(n), data, n);
+    if (n)  // an empty piece may have no data at all
+        std::memcpy(Room(n), data, n);
     used_ += n;
 }
 

@@ -135,7 +135,8 @@ public:
             const CodeText& t = codes_[code + 5];
             char* p = Room(t.size + value.size() + 1);
             std::memcpy(p, t.text, sizeof t.text);  // the buffer has slack for the whole copy
-            std::memcpy(p + t.size, value.data(), value.size());
+            if (!value.empty())                     // an empty view may have no data at all
+                std::memcpy(p + t.size, value.data(), value.size());
             p[t.size + value.size()] = '\n';
             used_ += t.size + value.size() + 1;
         } else {

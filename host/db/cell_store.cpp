@@ -17,7 +17,27 @@ CellStore::CellStore(const CellStore& other) {
 CellStore& CellStore::operator=(const CellStore& other) {
     if (this == &other)
         return *this;
-    // Copies the live texts only.
+    if (other.m_dead > other.m_live / 4) {
+        CopyLive(other);
+        return *this;
+    }
+    // Little is dead: the blocks are copied as they stand, a few large copies rather than
+    // one per cell.
+    m_cells = other.m_cells;
+    m_blocks.clear();
+    m_blocks.reserve(other.m_blocks.size());
+    for (const auto& block : other.m_blocks) {
+        m_blocks.push_back(std::make_unique_for_overwrite<char[]>(kBlockSize));
+        std::memcpy(m_blocks.back().get(), block.get(), kBlockSize);
+    }
+    m_used = other.m_used;
+    m_large = other.m_large;
+    m_live = other.m_live;
+    m_dead = other.m_dead;
+    return *this;
+}
+
+void CellStore::CopyLive(const CellStore& other) {
     m_cells.assign(other.m_cells.size(), Ref{});
     m_blocks.clear();
     m_used = kBlockSize;
@@ -25,7 +45,6 @@ CellStore& CellStore::operator=(const CellStore& other) {
     m_live = m_dead = 0;
     for (std::size_t i = 0; i < other.m_cells.size(); ++i)
         Set(i, other.Get(i));
-    return *this;
 }
 
 std::string_view CellStore::Get(std::size_t i) const {
@@ -105,6 +124,14 @@ void CellStore::Assign(std::size_t n) {
     m_live = m_dead = 0;
 }
 
+bool CellStore::PushBack(std::string_view text) {
+    m_cells.emplace_back();
+    if (Set(m_cells.size() - 1, text))
+        return true;
+    m_cells.pop_back();
+    return false;
+}
+
 void CellStore::Insert(std::size_t i, std::size_t n) {
     m_cells.insert(m_cells.begin() + i, n, Ref{});
 }
@@ -145,7 +172,7 @@ void CellStore::EraseColumns(std::size_t rows, std::size_t columns, std::size_t 
 
 void CellStore::Compact() {
     CellStore fresh;
-    fresh = *this;
+    fresh.CopyLive(*this);
     *this = std::move(fresh);
 }
 

@@ -27,7 +27,10 @@ public:
     // False when the store cannot hold the text (more than 4 GB of text).
     bool Set(std::size_t i, std::string_view text);
 
-    void Assign(std::size_t n);                 // n empty cells
+    void Assign(std::size_t n);  // n empty cells
+    void Reserve(std::size_t n) { m_cells.reserve(n); }
+    // A cell at the end with the text; false as for Set (then no cell was added).
+    bool PushBack(std::string_view text);
     void Insert(std::size_t i, std::size_t n);  // n empty cells at i
     void Erase(std::size_t i, std::size_t n);
     // count empty columns at column `at` (or count columns removed there) of a rows x columns
@@ -47,6 +50,8 @@ private:
     std::size_t Length(const Ref& r) const {
         return (r.length & kLarge) ? m_large[r.offset].size() : r.length;
     }
+    // This store becomes a copy of other's live texts, packed.
+    void CopyLive(const CellStore& other);
     void Forget(Ref& r);
     bool Place(Ref& r, std::string_view text);
     void Compact();

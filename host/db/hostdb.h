@@ -56,6 +56,7 @@
 #include <string>
 #include <vector>
 
+#include "host/db/cell_store.h"
 #include "platform/adsdef.h"
 #include "platform/dbdict.h"
 #include "platform/dbmain.h"
@@ -268,6 +269,10 @@ Acad::ErrorStatus SetDictionaryEntry(AcDbDictionary* dict, const std::string& na
                                      AcDbObjectId id);
 // The anonymous block holding a table's graphics (set by the file engine).
 void SetTableBlockId(AcDbTable* table, AcDbObjectId blockId);
+// A table's cell texts (row-major, UTF-8), read and set whole by the file engine. Setting
+// needs a store of rows x columns cells (eInvalidInput otherwise) and write access.
+const CellStore& CellsOf(const AcDbTable* table);
+Acad::ErrorStatus SetCells(AcDbTable* table, CellStore cells);
 // The most cells a table holds (rows times columns); drawing files with more are refused
 // too. Growing a table beyond it fails with eOutOfRange before anything is allocated.
 inline constexpr std::size_t kMaxTableCells = std::size_t(1) << 28;

@@ -26,6 +26,20 @@ void SetTableBlockId(AcDbTable* table, AcDbObjectId blockId) {
         table->data()->block = blockId;
 }
 
+const CellStore& CellsOf(const AcDbTable* table) {
+    return table->data()->cells;
+}
+
+Acad::ErrorStatus SetCells(AcDbTable* table, CellStore cells) {
+    if (const Acad::ErrorStatus es = CheckWritable(table); es != Acad::eOk)
+        return es;
+    AcDbTable::Data& d = *table->data();
+    if (cells.size() != static_cast<std::size_t>(d.rows) * d.columns)
+        return Acad::eInvalidInput;
+    d.cells = std::move(cells);
+    return Acad::eOk;
+}
+
 Acad::ErrorStatus SetTableNormal(AcDbTable* table, const AcGeVector3d& normal) {
     if (const Acad::ErrorStatus es = CheckWritable(table); es != Acad::eOk)
         return es;

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <fstream>
 #include <sstream>
 #include <unordered_map>
@@ -166,6 +167,7 @@ private:
     std::size_t nextReached_ = 0;
     bool inTableBlock_ = false;
     std::unordered_map<std::string, std::uint32_t> deferredTypes_;  // index by type
+    std::uint32_t lastDeferredType_ = 0;  // the type of the last deferred entity
 };
 
 Document Parser::Run() {
@@ -304,11 +306,17 @@ void Parser::ReadRecord(const TagView& first, Record& rec, const char* section) 
 void Parser::SkipDeferred(const TagView& first, Document& doc, Block& block) {
     DeferredEntity entity;
     entity.line = first.line;
-    auto [type, added] = deferredTypes_.try_emplace(
-        std::string(first.value), static_cast<std::uint32_t>(doc.deferredTypes.size()));
-    if (added)
-        doc.deferredTypes.push_back(type->first);
-    entity.type = type->second;
+    // Entities of a kind come in long runs (the lines of a table, then its texts).
+    if (lastDeferredType_ < doc.deferredTypes.size() &&
+        doc.deferredTypes[lastDeferredType_] == first.value) {
+        entity.type = lastDeferredType_;
+    } else {
+        auto [type, added] = deferredTypes_.try_emplace(
+            std::string(first.value), static_cast<std::uint32_t>(doc.deferredTypes.size()));
+        if (added)
+            doc.deferredTypes.push_back(type->first);
+        entity.type = lastDeferredType_ = type->second;
+    }
     entity.before = static_cast<std::uint32_t>(block.entities.size());
     // Reading resumes after the entity's type tag.
     entity.offset = reader_.offset();
@@ -400,8 +408,9 @@ void Parser::ReadTables(Document& doc) {
         if (TrimSpaces(table.head.value(2)).empty()) {
             throw DxfError(t.line, "a symbol table without a name (group 2)");
         }
+        const std::string where = "the " + table.name() + " table";
         for (;;) {
-            TagView e = Expect(("the " + table.name() + " table").c_str());
+            TagView e = Expect(where.c_str());
             if (e.code != 0)
                 throw DxfError(e.line, "expected group 0 in a symbol table");
             if (e.value == "ENDTAB")
@@ -432,8 +441,9 @@ void Parser::ReadBlocks(Document& doc) {
         ReadRecord(t, block.begin, "a block");
         const std::string name = block.name();
         inTableBlock_ = name.size() > 2 && (name[0] == '*') && (name[1] == 'T' || name[1] == 't');
+        const std::string where = "block \"" + name + "\"";
         for (;;) {
-            TagView e = Expect(("block \"" + name + "\"").c_str());
+            TagView e = Expect(where.c_str());
             if (e.code != 0)
                 throw DxfError(e.line, "expected group 0 in a block");
             if (e.value == "ENDBLK") {
@@ -491,11 +501,11 @@ Document ParseDocument(std::shared_ptr<const void> text, std::string_view view,
 
 namespace {
 
-// A file mapped into memory, read only. Each pass over it (the check of its text, the
-// parsing) keeps only a window around the place reached in memory: the pages ahead are read
-// in with one call, those behind are handed back. Read again later (deferred records are),
-// they come back from the file. So opening a drawing never holds the whole file besides what
-// is built from it.
+// A file mapped into memory, read only. Each pass over it (the parsing of a UTF-8 file with
+// its check; a second one when the check finds damage) keeps only a window around the place
+// reached in memory: the pages ahead are read in with one call, those behind are handed
+// back. Read again later (deferred records are), they come back from the file. So opening a
+// drawing never holds the whole file besides what is built from it.
 class Mapping {
 public:
     Mapping(const Mapping&) = delete;
@@ -555,17 +565,67 @@ private:
     std::size_t released_ = 0;   // pages below this were handed back during this pass
 };
 
+// Parses UTF-8 text held by owner (text is a view of it) and checks its UTF-8 in the same
+// pass, a little ahead of the parser, so that each page of a file is read in once. False,
+// with nothing added to repairs, when the text has invalid sequences: then it must be
+// repaired first and parsed again. An error of the parse counts only for valid text.
+bool ParseCheckingUtf8(const std::shared_ptr<const void>& owner, std::string_view text,
+                       std::vector<Repair>* repairs, const ReadOptions& options, Mapping* mapping,
+                       Document& doc) {
+    constexpr std::size_t kStep = std::size_t(4) << 20;  // the parser's steps
+    Utf8Check check(text);
+    const ReachedFn reached = [&](const char* p) {
+        if (mapping)
+            mapping->Reach(p);
+        check.CheckTo(static_cast<std::size_t>(p - text.data()) + kStep);
+    };
+    const std::size_t kept = repairs ? repairs->size() : 0;
+    std::exception_ptr failed;
+    try {
+        doc = Parse(owner, text, repairs, options, reached);
+    } catch (...) {
+        failed = std::current_exception();
+    }
+    // What the parse did not reach (when it stopped early).
+    while (check.checked() < text.size()) {
+        const std::size_t at = check.checked();
+        if (mapping)
+            mapping->Reach(text.data() + at);
+        check.CheckTo(at + kStep);
+    }
+    if (mapping)
+        mapping->EndPass();
+    if (check.bad()) {
+        if (repairs)
+            repairs->resize(kept);
+        doc = Document();
+        return false;
+    }
+    if (failed)
+        std::rethrow_exception(failed);
+    return true;
+}
+
 // Decodes and parses text held by owner (bytes is a view of it). With a mapping (owner is
-// that mapping), its window follows both passes.
+// that mapping), its window follows each pass.
 Document DecodeAndParse(std::shared_ptr<const void> owner, std::string_view bytes,
                         std::vector<Repair>* repairs, const ReadOptions& options,
                         Mapping* mapping = nullptr) {
     ReachedFn reached;
     if (mapping)
         reached = [mapping](const char* p) { mapping->Reach(p); };
-    DecodedText decoded = DecodeDxfText(bytes, reached);
-    if (mapping)
-        mapping->EndPass();
+    DecodedText decoded = DecodeDxfText(bytes, reached, false);
+    if (decoded.unchecked) {
+        std::string_view text = bytes;
+        if (text.substr(0, 3) == "\xEF\xBB\xBF")
+            text.remove_prefix(3);
+        Document doc;
+        if (ParseCheckingUtf8(owner, text, repairs, options, mapping, doc))
+            return doc;
+        decoded = DecodeDxfText(bytes, reached);  // checks again, and repairs
+        if (mapping)
+            mapping->EndPass();
+    }
     if (repairs) {
         for (auto& r : decoded.repairs)
             repairs->push_back(r);

@@ -25,7 +25,8 @@ namespace host::dxf {
 // Builds a database from a document. Throws DxfError for a problem; with repairs given,
 // damage that leaves the drawing usable (duplicate handles, dangling owners and dictionary
 // entries, unregistered applications, missing sections ...) is repaired and each repair is
-// added to repairs instead.
+// added to repairs instead. The cells of the document's table entities move into the
+// database (the document is used up).
 std::unique_ptr<AcDbDatabase> DatabaseFromDocument(Document& doc, std::vector<Repair>* repairs);
 
 // Builds the document that saving db in a DXF version writes. Adds to db what a complete

@@ -135,52 +135,72 @@ std::string FindHeaderValue(std::string_view bytes, std::string_view name) {
     return {};
 }
 
-// Checks UTF-8 and replaces invalid sequences by U+FFFD; counts the replacements.
-std::size_t RepairUtf8(std::string_view in, std::string* out, const ReachedFn& reached = nullptr) {
-    constexpr std::size_t kReachedStep = std::size_t(4) << 20;
-    std::size_t bad = 0;
-    if (out)
-        out->reserve(in.size());
-    std::size_t i = 0;
-    const std::size_t n = in.size();
-    std::size_t nextReached = 0;
-    while (i < n) {
-        if (reached && i >= nextReached) {
-            reached(in.data() + i);
-            nextReached = i + kReachedStep;
-        }
-        // Fast path over plain ASCII (up to the next report of progress).
-        const std::size_t stop = reached ? std::min(n, nextReached) : n;
-        std::size_t j = i;
-        while (j + 8 <= stop) {
-            std::uint64_t w;
-            std::memcpy(&w, in.data() + j, 8);
-            if (w & 0x8080808080808080ull)
-                break;
-            j += 8;
-        }
-        while (j < stop && static_cast<unsigned char>(in[j]) < 0x80)
-            ++j;
-        if (out)
-            out->append(in.data() + i, j - i);
-        i = j;
-        if (i >= n)
+// The end of the plain ASCII that starts at i, looking no further than end.
+std::size_t AsciiEnd(std::string_view in, std::size_t i, std::size_t end) {
+    // 32 bytes a step while all are ASCII (most of a drawing is), then 8.
+    while (i + 32 <= end) {
+        std::uint64_t w[4];
+        std::memcpy(w, in.data() + i, 32);
+        if ((w[0] | w[1] | w[2] | w[3]) & 0x8080808080808080ull)
             break;
-        if (i == stop)
-            continue;
+        i += 32;
+    }
+    while (i + 8 <= end) {
+        std::uint64_t w;
+        std::memcpy(&w, in.data() + i, 8);
+        if (w & 0x8080808080808080ull)
+            break;
+        i += 8;
+    }
+    while (i < end && static_cast<unsigned char>(in[i]) < 0x80)
+        ++i;
+    return i;
+}
+
+// Decodes the sequence at i (moving i past it); whether it is invalid (U+FFFD written as
+// such is valid).
+bool InvalidSequence(std::string_view in, std::size_t& i, char32_t& cp) {
+    const std::size_t start = i;
+    cp = qv::DecodeUtf8(in, i);
+    return cp == 0xFFFD && !(i - start == 3 && in.substr(start, 3) == "\xEF\xBF\xBD");
+}
+
+// Copies UTF-8 text with its invalid sequences replaced by U+FFFD; counts the replacements.
+std::size_t RepairUtf8(std::string_view in, std::string& out) {
+    std::size_t bad = 0;
+    out.reserve(in.size());
+    std::size_t i = 0;
+    while (i < in.size()) {
+        const std::size_t j = AsciiEnd(in, i, in.size());
+        out.append(in.data() + i, j - i);
+        i = j;
+        if (i >= in.size())
+            break;
         const std::size_t start = i;
-        const char32_t cp = qv::DecodeUtf8(in, i);
-        if (cp == 0xFFFD && !(i - start == 3 && in.substr(start, 3) == "\xEF\xBF\xBD"))
+        char32_t cp = 0;
+        if (InvalidSequence(in, i, cp))
             ++bad;
-        if (!out)
-            continue;
         if (cp == 0xFFFD && i - start != 3) {
-            qv::AppendUtf8(*out, cp);
+            qv::AppendUtf8(out, cp);
         } else {
-            out->append(in.data() + start, i - start);
+            out.append(in.data() + start, i - start);
         }
     }
     return bad;
+}
+
+// Counts the invalid sequences of UTF-8 text, telling reached where it has got to every few
+// megabytes.
+std::size_t CountInvalidUtf8(std::string_view in, const ReachedFn& reached) {
+    constexpr std::size_t kReachedStep = std::size_t(4) << 20;
+    Utf8Check check(in);
+    while (check.checked() < in.size()) {
+        const std::size_t at = check.checked();
+        if (reached)
+            reached(in.data() + at);
+        check.CheckTo(reached ? at + kReachedStep : in.size());
+    }
+    return check.bad();
 }
 
 std::string ConvertWithIconv(std::string_view in, const std::string& from) {
@@ -218,6 +238,20 @@ std::string ConvertWithIconv(std::string_view in, const std::string& from) {
 }
 
 }  // namespace
+
+void Utf8Check::CheckTo(std::size_t end) {
+    end = std::min(end, m_text.size());
+    std::size_t i = m_checked;
+    while (i < end) {
+        i = AsciiEnd(m_text, i, end);
+        if (i >= end)
+            break;
+        char32_t cp = 0;
+        if (InvalidSequence(m_text, i, cp))
+            ++m_bad;
+    }
+    m_checked = std::max(m_checked, i);
+}
 
 void UnicodeEscaper::Escape(std::string_view text, std::string& out) {
     std::string joined;
@@ -288,7 +322,7 @@ void UnicodeEscaper::Finish(std::string& out) {
     m_carry.clear();
 }
 
-DecodedText DecodeDxfText(std::string_view bytes, const ReachedFn& reached) {
+DecodedText DecodeDxfText(std::string_view bytes, const ReachedFn& reached, bool checkUtf8) {
     static constexpr std::string_view kBinarySentinel = "AutoCAD Binary DXF";
     if (bytes.substr(0, kBinarySentinel.size()) == kBinarySentinel) {
         throw DxfError(1, "binary DXF is not supported; save the drawing as text DXF");
@@ -299,10 +333,14 @@ DecodedText DecodeDxfText(std::string_view bytes, const ReachedFn& reached) {
     result.version = FindHeaderValue(bytes, "$ACADVER");
     result.codepage = FindHeaderValue(bytes, "$DWGCODEPAGE");
     const bool unicodeFile = result.version >= "AC1021";
+    if (unicodeFile && !checkUtf8) {
+        result.unchecked = true;
+        return result;
+    }
     if (unicodeFile) {
-        const std::size_t bad = RepairUtf8(bytes, nullptr, reached);
+        const std::size_t bad = CountInvalidUtf8(bytes, reached);
         if (bad) {
-            RepairUtf8(bytes, &result.text);
+            RepairUtf8(bytes, result.text);
             result.converted = true;
             result.repairs.push_back(
                 {RepairCode::kInvalidUtf8, 0, 0,
@@ -321,7 +359,7 @@ DecodedText DecodeDxfText(std::string_view bytes, const ReachedFn& reached) {
     }
     std::string utf8;
     if (from == "UTF-8") {
-        const std::size_t bad = RepairUtf8(bytes, &utf8);
+        const std::size_t bad = RepairUtf8(bytes, utf8);
         if (bad) {
             result.repairs.push_back(
                 {RepairCode::kInvalidUtf8, 0, 0,

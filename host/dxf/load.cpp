@@ -7,6 +7,7 @@
 #include "host/base/text.h"
 #include "host/db/hostdb.h"
 #include "host/dxf/drawing.h"
+#include "host/dxf/handle_set.h"
 #include "host/dxf/insert_entity.h"
 #include "host/dxf/record_groups.h"
 #include "host/dxf/recover.h"
@@ -129,13 +130,13 @@ void Loader::AssignHandles() {
         },
         [&](DeferredEntity& e) { follow(e.handle); });
 
-    std::unordered_set<std::uint64_t> used;
+    HandleSet used;
     std::uint64_t max = 0;
     // Whether an object may keep handle h (not 0, not another object's).
     auto keep = [&](std::uint64_t h, std::string_view type, std::size_t line) {
         if (h == 0)
             return false;
-        if (!increasing && !used.insert(h).second) {
+        if (!increasing && !used.insert(h)) {
             log_.Report(
                 RepairCode::kDuplicateHandle, line, h,
                 std::string(type) + " uses handle " + FormatHandle(h) + " of another object",
@@ -306,6 +307,7 @@ void Loader::LoadBlocks() {
         const bool isTableBlock =
             (rec && tableBlockHandles_.count(H(*rec))) || tableBlockNames_.count(Upper(name));
         if (isTableBlock) {
+            extras.generated.reserve(block.entities.size() + block.deferred.size());
             block.ForEachEntity([&](const Record& e) { extras.generated.push_back(H(e)); },
                                 [&](const DeferredEntity& e) { extras.generated.push_back(H(e)); });
         }
@@ -366,7 +368,8 @@ void Loader::LoadBlocks() {
 AcDbEntity* Loader::MakeEntity(Record& rec, Parts& parts) {
     const std::string type(rec.type());
     if (rec.table) {
-        AcDbTable* t = NewTable(*rec.table);
+        // The cells move to the drawing (see DatabaseFromDocument).
+        AcDbTable* t = NewTable(*rec.table, std::move(rec.table->cells));
         tableBlocks_.push_back({t, {rec.table->blockRecordHandle, rec.table->blockName}});
         tableStyles_.push_back({AcDbObjectId(), rec.table->styleHandle});
         return t;

@@ -8,6 +8,7 @@
 #include "host/dxf/atomic_file.h"
 #include "host/dxf/drawing.h"
 #include "host/dxf/encoding.h"
+#include "host/dxf/handle_set.h"
 #include "host/dxf/insert_entity.h"
 #include "host/dxf/record_groups.h"
 #include "host/dxf/structure.h"
@@ -80,7 +81,7 @@ private:
     void CheckReferences(Document& doc);
     void Downgrade(Document& doc);
     void StripForR12(Document& doc);
-    std::unordered_set<std::uint64_t> written_;
+    HandleSet written_;
     void Header(Document& doc);
     void Classes(Document& doc);
     void Tables(Document& doc);
@@ -433,12 +434,12 @@ void Saver::Blocks(Document& doc) {
     const AcDbObjectId model = db->modelSpaceId(), paper = db->paperSpaceId();
     // Handles kept with block records must not be taken twice (a damaged file may have
     // given one to two things): a handle in use gets a new one.
-    std::unordered_set<std::uint64_t> taken;
+    HandleSet taken;
     for (AcDbObjectId id : all_)
         taken.insert(id.handle().value());
     bool changed = false;
     auto claim = [&](std::uint64_t& h) {
-        if (h == 0 || !taken.insert(h).second) {
+        if (h == 0 || !taken.insert(h)) {
             h = NewHandle();
             taken.insert(h);
             changed = true;
@@ -734,7 +735,7 @@ void Saver::CheckReferences(Document& doc) {
         objects.insert(r.handle());
     for (Record& r : doc.objects) {
         const std::uint64_t owner = r.owner();
-        if (owner && !written_.count(owner) && &r != &doc.objects.front()) {
+        if (owner && !written_.contains(owner) && &r != &doc.objects.front()) {
             int depth = 0;
             for (std::size_t i = 1; i < r.tags.size(); ++i) {
                 Tag& t = r.tags[i];

@@ -19,11 +19,12 @@ namespace {
 // The most cells a table may have: what the drawing database holds.
 constexpr std::size_t kMaxCells = host::kMaxTableCells;
 
-// Cell texts: "\P" in the file is a line break.
-std::string CellTextFromFile(std::string_view s) {
+// Cell texts: "\P" in the file is a line break. The text is s itself when it has none, else
+// made in out.
+std::string_view CellTextFromFile(std::string_view s, std::string& out) {
     if (s.find("\\P") == std::string_view::npos)
-        return std::string(s);
-    std::string out;
+        return s;
+    out.clear();
     out.reserve(s.size());
     for (std::size_t i = 0; i < s.size(); ++i) {
         if (s[i] == '\\' && i + 1 < s.size() && s[i + 1] == 'P') {
@@ -143,7 +144,7 @@ void TableEntityReader::TakeTable(const TagView& t) {
                 throw DxfError(t.line, "ACAD_TABLE is too large");
             // Room for the cells at once (for a few million; a larger table grows as read, so
             // that a file declaring a huge table without its cells takes no memory for them).
-            td.cells.reserve(std::min<std::size_t>(static_cast<std::size_t>(td.rows) * td.columns,
+            td.cells.Reserve(std::min<std::size_t>(static_cast<std::size_t>(td.rows) * td.columns,
                                                    std::size_t(1) << 22));
             m_phase = Phase::kCells;
             StartCell(t.line);
@@ -168,9 +169,9 @@ void TableEntityReader::TakeCell(const TagView& t) {
             break;
         case 301:
             m_inValue = true;
-            m_valueText.clear();
+            m_valueText = {};
             m_valueChunks.clear();
-            m_formatted.clear();
+            m_formatted = {};
             m_formattedChunks.clear();
             break;
         case 2:
@@ -210,13 +211,13 @@ void TableEntityReader::TakeCellValue(const TagView& t) {
             }
             break;
         case 1:
-            m_valueText.assign(t.value);
+            m_valueText = t.value;
             break;
         case 2:
             m_valueChunks += t.value;
             break;
         case 302:
-            m_formatted.assign(t.value);
+            m_formatted = t.value;
             break;
         case 303:
             m_formattedChunks += t.value;
@@ -235,16 +236,17 @@ void TableEntityReader::StartCell(std::size_t line) {
     TableData& td = *m_table;
     if (td.cells.size() >= static_cast<std::size_t>(td.rows) * td.columns)
         throw DxfError(line, TooManyCells(td));
-    td.cells.emplace_back();
+    td.cells.PushBack({});
     m_inValue = false;
     m_chunks.clear();
+    m_hasText = false;
     m_mergeSeen = false;
     m_mergeWidth = m_mergeHeight = 1;
 }
 
 void TableEntityReader::FinishCell() {
     TableData& td = *m_table;
-    if (td.cells.empty())
+    if (td.cells.size() == 0)
         return;
     const std::size_t index = td.cells.size() - 1;
     if ((m_mergeWidth > 1 || m_mergeHeight > 1) && td.columns) {
@@ -258,13 +260,19 @@ void TableEntityReader::FinishCell() {
 // The first text found for a cell is its text: the pieces before its last one, then that.
 void TableEntityReader::SetText(std::string_view pieces, std::string_view last) {
     TableData& td = *m_table;
-    if (td.cells.empty() || !td.cells.back().empty())
+    const std::size_t n = td.cells.size();
+    if (n == 0 || m_hasText)
         return;
+    std::string_view text;
     if (pieces.empty()) {
-        td.cells.back() = CellTextFromFile(last);
+        text = CellTextFromFile(last, m_text);
     } else {
-        td.cells.back() = CellTextFromFile(std::string(pieces) + std::string(last));
+        m_joined.assign(pieces).append(last);
+        text = CellTextFromFile(m_joined, m_text);
     }
+    m_hasText = !text.empty();
+    // The database keeps cell texts as C strings: a NUL character ends the text there.
+    td.cells.Set(n - 1, text.substr(0, text.find('\0')));
 }
 
 void TableEntityReader::Finish(std::size_t line, RepairLog& log) {
@@ -278,8 +286,8 @@ void TableEntityReader::Finish(std::size_t line, RepairLog& log) {
     }
     FinishCell();
     const std::size_t cells = static_cast<std::size_t>(td.rows) * td.columns;
-    if (td.rows && td.columns && td.cells.empty())
-        td.cells.resize(cells);  // a table written without cell records (all empty)
+    if (td.rows && td.columns && td.cells.size() == 0)
+        td.cells.Assign(cells);  // a table written without cell records (all empty)
     if (td.cells.size() != cells) {
         throw DxfError(line, "ACAD_TABLE declares " + std::to_string(td.rows) + " x " +
                                  std::to_string(td.columns) + " cells but holds " +
@@ -319,6 +327,23 @@ std::vector<std::string_view> Chunks(std::string_view s, std::size_t n) {
     }
     out.push_back(s);
     return out;
+}
+
+bool HasLineBreak(std::string_view s) {
+    for (char c : s) {
+        if (c == '\n' || c == '\r')
+            return true;
+    }
+    return false;
+}
+
+// Whether text shown as MTEXT needs escapes or line breaks (see MTextContent).
+bool NeedsMTextContent(std::string_view s) {
+    for (char c : s) {
+        if (c == '\n' || c == '\r' || c == '\\' || c == '{' || c == '}')
+            return true;
+    }
+    return false;
 }
 
 // Cell text as stored in the table entity: line breaks become "\P".
@@ -499,7 +524,7 @@ std::size_t CountTableBlockEntities(const TableData& table, DxfVersion version) 
     std::uint32_t lr, lc;
     for (std::uint32_t r = 0; r < table.rows; ++r) {
         for (std::uint32_t c = 0; c < table.columns; ++c) {
-            const std::string& text = table.cell(r, c);
+            const std::string_view text = table.cell(r, c);
             if (text.empty() || !g.Shown(r, c, lr, lc))
                 continue;
             n += HasTableEntity(version) ? 1 : TextLines(text).size();
@@ -566,7 +591,7 @@ void WriteTableBlockEntities(const TableData& table, std::uint64_t blockRecordHa
     std::uint32_t lr, lc;
     for (std::uint32_t r = 0; r < table.rows; ++r) {
         for (std::uint32_t c = 0; c < table.columns; ++c) {
-            const std::string& text = table.cell(r, c);
+            const std::string_view text = table.cell(r, c);
             if (text.empty() || !g.Shown(r, c, lr, lc))
                 continue;
             const double u = g.x[c] + table.horzMargin;
@@ -581,7 +606,7 @@ void WriteTableBlockEntities(const TableData& table, std::uint64_t blockRecordHa
                         v - table.textHeight - pitch * static_cast<double>(line.index);
                     head("TEXT", "AcDbText");
                     out.Point(10, X(u, lv), Y(u, lv), 0);
-                    out.Raw(40, height);
+                    out.Formatted(40, height);
                     out.Str(1, line.text);
                     if (!axisAligned)
                         out.Real(50, angle);
@@ -593,23 +618,23 @@ void WriteTableBlockEntities(const TableData& table, std::uint64_t blockRecordHa
             }
             head("MTEXT", "AcDbMText");
             if (axisAligned) {
-                out.Raw(10, xs[c]);
-                out.Raw(20, ys[r]);
-                out.Raw(30, "0.0");
-                out.Raw(40, height);
+                out.Formatted(10, xs[c]);
+                out.Formatted(20, ys[r]);
+                out.Formatted(30, "0.0");
+                out.Formatted(40, height);
                 if (lc == c + 1) {
-                    out.Raw(41, widths[c]);
+                    out.Formatted(41, widths[c]);
                 } else {
                     out.Real(41, std::max(0.0, g.x[lc] - g.x[c] - 2 * table.horzMargin));
                 }
             } else {
                 out.Point(10, X(u, v), Y(u, v), 0);
-                out.Raw(40, height);
+                out.Formatted(40, height);
                 out.Real(41, std::max(0.0, g.x[lc] - g.x[c] - 2 * table.horzMargin));
             }
             out.Raw(71, "1");  // attached at the top left
             out.Raw(72, "1");  // left to right
-            if (text.find_first_of("\n\r\\{}") == std::string::npos && text.size() <= 250) {
+            if (!NeedsMTextContent(text) && text.size() <= 250) {
                 out.Str(1, text);
             } else {
                 content = MTextContent(text);
@@ -683,12 +708,12 @@ void WriteTableEntity(const Record& rec, TagWriter& out, DxfVersion version) {
         out.Int(176, spanRows);
         out.Raw(91, "0");
         out.Raw(178, "0");
-        out.Raw(145, "0.0");
-        const std::string& cell = t.cells[i];
-        const bool plain = cell.size() <= 250 && cell.find_first_of("\n\r") == std::string::npos;
+        out.Formatted(145, "0.0");
+        const std::string_view cell = t.cells.Get(i);
+        const bool plain = cell.size() <= 250 && !HasLineBreak(cell);
         if (!plain)
             text = CellTextToFile(cell);
-        const std::string& stored = plain ? cell : text;
+        const std::string_view stored = plain ? cell : std::string_view(text);
         if (!cellValues) {
             WriteLongText(out, 2, 1, stored);
             continue;
@@ -709,7 +734,7 @@ void WriteTableEntity(const Record& rec, TagWriter& out, DxfVersion version) {
 
 // ---- the table in the drawing database ----
 
-AcDbTable* NewTable(const TableData& td) {
+AcDbTable* NewTable(const TableData& td, host::CellStore cells) {
     auto* t = new AcDbTable();
     t->setNumRows(static_cast<int>(td.rows));
     t->setNumColumns(static_cast<int>(td.columns));
@@ -717,13 +742,7 @@ AcDbTable* NewTable(const TableData& td) {
         t->setRowHeight(static_cast<int>(r), td.rowHeights[r]);
     for (std::uint32_t c = 0; c < td.columns; ++c)
         t->setColumnWidth(static_cast<int>(c), td.columnWidths[c]);
-    for (std::uint32_t r = 0; r < td.rows; ++r) {
-        for (std::uint32_t c = 0; c < td.columns; ++c) {
-            const std::string& text = td.cell(r, c);
-            if (!text.empty())
-                t->setTextString(static_cast<int>(r), static_cast<int>(c), text.c_str());
-        }
-    }
+    SetCells(t, std::move(cells));
     for (const auto& m : td.merges) {
         if (m.row + m.rows > td.rows || m.column + m.columns > td.columns)
             continue;
@@ -747,11 +766,11 @@ std::shared_ptr<TableData> TableDataOf(AcDbDatabase* db, const AcDbTable* t) {
         td->rowHeights[r] = t->rowHeight(static_cast<int>(r));
     for (std::uint32_t c = 0; c < td->columns; ++c)
         td->columnWidths[c] = t->columnWidth(static_cast<int>(c));
-    td->cells.resize(static_cast<std::size_t>(td->rows) * td->columns);
-    for (std::uint32_t r = 0; r < td->rows; ++r) {
+    td->cells = CellsOf(t);
+    // Merged ranges by their top-left cells, in row-major order.
+    const bool merged = !MergedRangesOf(t).empty();
+    for (std::uint32_t r = 0; merged && r < td->rows; ++r) {
         for (std::uint32_t c = 0; c < td->columns; ++c) {
-            const CStringA text = t->textStringA(static_cast<int>(r), static_cast<int>(c));
-            td->cells[static_cast<std::size_t>(r) * td->columns + c] = std::string(text.View());
             int r0 = 0, r1 = 0, c0 = 0, c1 = 0;
             if (t->isMergedCell(static_cast<int>(r), static_cast<int>(c), &r0, &r1, &c0, &c1) &&
                 r0 == static_cast<int>(r) && c0 == static_cast<int>(c)) {

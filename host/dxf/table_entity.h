@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "host/db/cell_store.h"
 #include "host/dxf/document.h"
 #include "host/dxf/repair.h"
 #include "host/dxf/tags.h"
@@ -34,7 +35,7 @@ struct TableData {
     std::uint32_t columns = 0;
     std::vector<double> rowHeights;
     std::vector<double> columnWidths;
-    std::vector<std::string> cells;  // row-major texts, "\n" for line breaks
+    host::CellStore cells;  // row-major texts, "\n" for line breaks
     // Merged ranges: for the top-left cell of a range, its size in cells (1 x 1 otherwise).
     struct Merge {
         std::uint32_t row, column, rows, columns;
@@ -44,8 +45,8 @@ struct TableData {
     double textHeight = 2.5;
     double horzMargin = 0.6;
     double vertMargin = 0.6;
-    const std::string& cell(std::uint32_t r, std::uint32_t c) const {
-        return cells[static_cast<std::size_t>(r) * columns + c];
+    std::string_view cell(std::uint32_t r, std::uint32_t c) const {
+        return cells.Get(static_cast<std::size_t>(r) * columns + c);
     }
 };
 
@@ -81,11 +82,15 @@ private:
     bool m_haveRows = false, m_haveColumns = false;
     // The cell being read: its text pieces (2, then 1) and its merged size (175, 176).
     std::string m_chunks;
+    std::string m_joined, m_text;  // room for a text made of pieces or with line breaks
+    bool m_hasText = false;        // the cell has its text (later ones are not its own)
     bool m_mergeSeen = false;
     std::int64_t m_mergeWidth = 1, m_mergeHeight = 1;
     // Inside a cell's value (301 to 304): its text and formatted text, each in pieces.
     bool m_inValue = false;
-    std::string m_valueText, m_valueChunks, m_formatted, m_formattedChunks;
+    // (The last pieces are views into the text being read, which outlives the reader.)
+    std::string_view m_valueText, m_formatted;
+    std::string m_valueChunks, m_formattedChunks;
     std::int64_t m_int = 0;
     double m_double = 0;
 };
@@ -106,9 +111,10 @@ void WriteTableBlockEntities(const TableData& table, std::uint64_t blockRecordHa
 std::size_t CountTableBlockEntities(const TableData& table,
                                     DxfVersion version = kDefaultDxfVersion);
 
-// A new table entity (not in a database) with the table's cells and geometry; its style and
-// block are set once the drawing's objects exist.
-AcDbTable* NewTable(const TableData& table);
+// A new table entity (not in a database) with the table's geometry and the given cells (the
+// table's own, copied or moved out of it); its style and block are set once the drawing's
+// objects exist.
+AcDbTable* NewTable(const TableData& table, host::CellStore cells);
 // The table data that saving a table writes: its cells and geometry, the style it uses (a
 // usable one of db when its own is not) with that style's text height and margins, and its
 // anonymous block.

@@ -297,6 +297,89 @@ TagReader::TagReader(std::string_view text) : text_(text), kinds_(Kinds().kinds)
               std::memchr(text.data(), '\r', text.size()) != nullptr;
 }
 
+namespace {
+
+bool IsDigit(char c) {
+    return static_cast<unsigned>(c - '0') < 10;
+}
+
+// The end of the line that starts at p: its "\n", or end. Eight bytes are looked at in one
+// step (most lines are that short): the lowest byte of w ^ "\n\n..." that is zero is the
+// first "\n" (the flags above it may be wrong, that one never is).
+const char* LineEnd(const char* p, const char* end) {
+    if constexpr (std::endian::native == std::endian::little) {
+        while (end - p >= 8) {
+            std::uint64_t w;
+            std::memcpy(&w, p, 8);
+            const std::uint64_t x = w ^ 0x0A0A0A0A0A0A0A0Aull;
+            const std::uint64_t zero = (x - 0x0101010101010101ull) & ~x & 0x8080808080808080ull;
+            if (zero)
+                return p + std::countr_zero(zero) / 8;
+            p += 8;
+        }
+    }
+    while (p < end && *p != '\n')
+        ++p;
+    return p;
+}
+
+}  // namespace
+
+// The usual tag in one go: a group code of at most four digits (spaces around it and a sign
+// allowed) on a line ending in "\n" or "\r\n", then its value line. Anything else is left to
+// CarefulTag, with the reader where it was.
+// (Inlined into Next, which calls it for every tag: as a call, its results would go through
+// memory and be read back at once, which costs more than the work itself.)
+[[gnu::always_inline]] inline std::size_t TagReader::QuickTag(std::int64_t& code,
+                                                              const char*& value) {
+    if (crOnly_)
+        return 0;
+    const char* const begin = text_.data();
+    const char* const end = begin + text_.size();
+    const char* p = begin + pos_;
+    const char* start = nullptr;  // of the value line
+    int v = 0;
+    bool negative = false;
+    // Most codes are written in three places, right-aligned ("  0", " 10", "330").
+    const std::ptrdiff_t eol = end - p > 5 ? (p[3] == '\n'                   ? 1
+                                              : p[3] == '\r' && p[4] == '\n' ? 2
+                                                                             : 0)
+                                           : 0;
+    if (eol && IsDigit(p[2]) &&
+        (IsDigit(p[1]) ? (IsDigit(p[0]) || p[0] == ' ') : (p[1] == ' ' && p[0] == ' '))) {
+        v = (p[0] == ' ' ? 0 : p[0] - '0') * 100 + (p[1] == ' ' ? 0 : p[1] - '0') * 10 +
+            (p[2] - '0');
+        start = p + 3 + eol;
+    } else {
+        while (p < end && *p == ' ')
+            ++p;
+        if (p < end && (*p == '-' || *p == '+'))
+            negative = *p++ == '-';
+        const char* const digits = p;
+        while (p < end && p - digits < 4 && IsDigit(*p))
+            v = v * 10 + (*p++ - '0');
+        if (p == digits)
+            return 0;
+        while (p < end && *p == ' ')
+            ++p;
+        if (p < end && *p == '\r')
+            ++p;
+        if (p >= end || *p != '\n')
+            return 0;
+        start = p + 1;
+        if (start >= end)
+            return 0;  // no value line
+    }
+    const char* q = LineEnd(start, end);
+    pos_ = q < end ? static_cast<std::size_t>(q - begin) + 1 : text_.size();
+    if (q > start && q[-1] == '\r')
+        --q;
+    value = start;
+    line_ += 2;
+    code = negative ? -v : v;
+    return static_cast<std::size_t>(q - start) + 1;
+}
+
 bool TagReader::Next(TagView& tag) {
     if (pushed_) {
         pushed_ = false;
@@ -344,86 +427,6 @@ bool TagReader::Next(TagView& tag) {
         }
     }
     return true;
-}
-
-namespace {
-
-bool IsDigit(char c) {
-    return static_cast<unsigned>(c - '0') < 10;
-}
-
-// The end of the line that starts at p: its "\n", or end. Eight bytes are looked at in one
-// step (most lines are that short): the lowest byte of w ^ "\n\n..." that is zero is the
-// first "\n" (the flags above it may be wrong, that one never is).
-const char* LineEnd(const char* p, const char* end) {
-    if constexpr (std::endian::native == std::endian::little) {
-        while (end - p >= 8) {
-            std::uint64_t w;
-            std::memcpy(&w, p, 8);
-            const std::uint64_t x = w ^ 0x0A0A0A0A0A0A0A0Aull;
-            const std::uint64_t zero = (x - 0x0101010101010101ull) & ~x & 0x8080808080808080ull;
-            if (zero)
-                return p + std::countr_zero(zero) / 8;
-            p += 8;
-        }
-    }
-    while (p < end && *p != '\n')
-        ++p;
-    return p;
-}
-
-}  // namespace
-
-// The usual tag in one go: a group code of at most four digits (spaces around it and a sign
-// allowed) on a line ending in "\n" or "\r\n", then its value line. Anything else is left to
-// CarefulTag, with the reader where it was.
-std::size_t TagReader::QuickTag(std::int64_t& code, const char*& value) {
-    if (crOnly_)
-        return 0;
-    const char* const begin = text_.data();
-    const char* const end = begin + text_.size();
-    const char* p = begin + pos_;
-    const char* start = nullptr;  // of the value line
-    int v = 0;
-    bool negative = false;
-    // Most codes are written in three places, right-aligned ("  0", " 10", "330").
-    const std::ptrdiff_t eol = end - p > 5 ? (p[3] == '\n'                   ? 1
-                                              : p[3] == '\r' && p[4] == '\n' ? 2
-                                                                             : 0)
-                                           : 0;
-    if (eol && IsDigit(p[2]) &&
-        (IsDigit(p[1]) ? (IsDigit(p[0]) || p[0] == ' ') : (p[1] == ' ' && p[0] == ' '))) {
-        v = (p[0] == ' ' ? 0 : p[0] - '0') * 100 + (p[1] == ' ' ? 0 : p[1] - '0') * 10 +
-            (p[2] - '0');
-        start = p + 3 + eol;
-    } else {
-        while (p < end && *p == ' ')
-            ++p;
-        if (p < end && (*p == '-' || *p == '+'))
-            negative = *p++ == '-';
-        const char* const digits = p;
-        while (p < end && p - digits < 4 && IsDigit(*p))
-            v = v * 10 + (*p++ - '0');
-        if (p == digits)
-            return 0;
-        while (p < end && *p == ' ')
-            ++p;
-        if (p < end && *p == '\r')
-            ++p;
-        if (p >= end || *p != '\n')
-            return 0;
-        start = p + 1;
-        if (start >= end)
-            return 0;  // no value line
-    }
-    const char* q = LineEnd(start, end);
-    pos_ = q < end ? static_cast<std::size_t>(q - begin) + 1 : text_.size();
-    if (q > start && q[-1] == '\r')
-        --q;
-    value = start;
-    line_ += 2;
-    code = negative ? -v : v;
-    return static_cast<std::size_t>(q - start) + 1;
 }
 
 bool TagReader::CarefulTag(std::int64_t& code, std::string_view& value, std::size_t& codeLineNo,
@@ -492,6 +495,7 @@ struct CodeTexts {
             std::memset(codes[c + 5].text, 0, sizeof codes[c + 5].text);
             std::memcpy(codes[c + 5].text, tmp, static_cast<std::size_t>(n));
             codes[c + 5].size = static_cast<std::size_t>(n);
+            codes[c + 5].real = KindOfCode(c) == ValueKind::kDouble;
         }
     }
 };
@@ -527,7 +531,8 @@ void TagWriter::Put(const char* data, std::size_t n) {
         sink_(std::string_view(data, n));
         return;
     }
-    std::memcpy(Room(n), data, n);
+    if (n)  // an empty piece may have no data at all
+        std::memcpy(Room(n), data, n);
     used_ += n;
 }
 

@@ -124,13 +124,19 @@ public:
     void Point(int code, double x, double y, double z);
     // A value written exactly as given (it came from a file and is known to be one line).
     void Raw(int code, std::string_view value) {
-        if (KindOfCode(code) == ValueKind::kDouble)
+        if (code >= -5 && code <= 1071 && codes_[code + 5].real)
             CheckReal(code, value);
+        Formatted(code, value);
+    }
+    // A value this program formatted itself (a number from FormatDouble, a fixed text): one
+    // line that reads back, written without a check.
+    void Formatted(int code, std::string_view value) {
         if (code >= -5 && code <= 1071 && value.size() <= 4096) {
             const CodeText& t = codes_[code + 5];
             char* p = Room(t.size + value.size() + 1);
             std::memcpy(p, t.text, sizeof t.text);  // the buffer has slack for the whole copy
-            std::memcpy(p + t.size, value.data(), value.size());
+            if (!value.empty())                     // an empty view may have no data at all
+                std::memcpy(p + t.size, value.data(), value.size());
             p[t.size + value.size()] = '\n';
             used_ += t.size + value.size() + 1;
         } else {
@@ -139,7 +145,10 @@ public:
     }
     // A kept tag: as it stands, unless it holds a line break (then escaped as by Str).
     void Write(const Tag& tag) {
-        if (tag.value.find_first_of("\r\n") == std::string::npos) {
+        bool oneLine = true;
+        for (char c : tag.value)
+            oneLine = oneLine && c != '\r' && c != '\n';
+        if (oneLine) {
             Raw(tag.code, tag.value);
         } else {
             Str(tag.code, tag.value);
@@ -154,10 +163,11 @@ public:
         using std::runtime_error::runtime_error;
     };
 
-    // "%3d\n" of a group code.
+    // "%3d\n" of a group code, and whether its values are numbers with a fraction.
     struct CodeText {
         char text[8];
         std::size_t size;
+        bool real;
     };
 
 private:

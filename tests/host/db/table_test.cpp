@@ -331,4 +331,56 @@ TEST(CellStore, KeepsTextsThroughOverwritesCompactionAndLargeTexts) {
     EXPECT_EQ(cells.Get(0), grow);
 }
 
+// Copies of stores in every state: equal to the original, independent of it, and still
+// writable (in place and at the end). A store with little dead text is copied block by block,
+// one with much dead text packed anew.
+struct CopyCase {
+    const char* name;
+    int overwrites;  // texts written over cell 0 before the copy, each longer than the last
+    bool large;      // cell 1 holds a text longer than a block
+};
+
+class CellStoreCopy : public ::testing::TestWithParam<CopyCase> {};
+
+TEST_P(CellStoreCopy, CopyEqualsTheOriginalAndLivesOnItsOwn) {
+    host::CellStore cells;
+    for (int i = 0; i < 3000; ++i)
+        ASSERT_TRUE(cells.PushBack(i % 7 == 0 ? std::string() : "cell " + std::to_string(i)));
+    std::string grow;
+    for (int i = 0; i < GetParam().overwrites; ++i) {
+        grow += static_cast<char>('a' + i % 26);
+        ASSERT_TRUE(cells.Set(0, grow));
+    }
+    const std::string large(70000, 'L');
+    if (GetParam().large) {
+        ASSERT_TRUE(cells.Set(1, large));
+    }
+    host::CellStore copy;
+    copy = cells;
+    ASSERT_EQ(copy.size(), cells.size());
+    for (std::size_t i = 0; i < cells.size(); ++i)
+        ASSERT_EQ(copy.Get(i), cells.Get(i)) << i;
+    ASSERT_TRUE(copy.Set(2, "x"));            // in place
+    ASSERT_TRUE(copy.Set(3, grow + "more"));  // at the end
+    ASSERT_TRUE(copy.PushBack("last"));
+    EXPECT_EQ(copy.Get(2), "x");
+    EXPECT_EQ(copy.Get(3), grow + "more");
+    EXPECT_EQ(copy.Get(cells.size()), "last");
+    EXPECT_EQ(cells.Get(2), "cell 2");
+    EXPECT_EQ(cells.Get(3), "cell 3");
+    EXPECT_EQ(cells.Get(1), GetParam().large ? large : std::string("cell 1"));
+    EXPECT_EQ(copy.Get(1), cells.Get(1));
+    EXPECT_EQ(copy.Get(0), grow);
+    for (std::size_t i = 4; i < cells.size(); ++i)
+        ASSERT_EQ(copy.Get(i), cells.Get(i)) << i;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, CellStoreCopy,
+                         ::testing::Values(CopyCase{"fresh", 0, false},
+                                           CopyCase{"little_dead", 20, false},
+                                           CopyCase{"much_dead", 300, false},
+                                           CopyCase{"compacted_on_the_way", 3000, false},
+                                           CopyCase{"with_large_text", 20, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 }  // namespace

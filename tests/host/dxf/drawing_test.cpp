@@ -425,6 +425,47 @@ TEST(DxfDrawing, ReadsTablesOfTheOlderCellLayout) {
     EXPECT_EQ(std::string(t->textStringA(2, 2).View()), "3");
 }
 
+// Cell texts as the file holds them: in pieces, with "\\P" line breaks, cut at a NUL as the
+// database keeps C strings; the first text of a cell is its own, unless it was empty.
+TEST(DxfDrawing, CellTextsReadFromTheFile) {
+    struct Case {
+        const char* name;
+        std::string groups;  // after the cell's flags
+        std::string expected;
+    } cases[] = {
+        {"one piece", "  1\nabc\n", "abc"},
+        {"pieces", "  2\nab\n  2\ncd\n  1\nef\n", "abcdef"},
+        {"line break", "  1\na\\Pb\\P\n", "a\nb\n"},
+        {"NUL inside", std::string("  1\na\0b\n", 8), "a"},
+        {"NUL first, then another text", std::string("  1\n\0x\n  1\nlater\n", 17), ""},
+        {"empty, then another text", "  1\n\n  1\nlater\n", "later"},
+    };
+    const std::string valid = Valid();
+    const auto start = valid.find("  0\nACAD_TABLE");
+    ASSERT_NE(start, std::string::npos);
+    const auto cells = valid.find("171\n", start);
+    const auto end = valid.find("1001\n", cells);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string groups;
+        for (int i = 0; i < 9; ++i) {
+            groups +=
+                "171\n     1\n172\n     0\n173\n     0\n174\n     0\n175\n     1\n176\n     1\n"
+                "177\n     0\n178\n     0\n145\n0.0\n";
+            groups += i == 4 ? c.groups : "  1\nt" + std::to_string(i) + "\n";
+        }
+        std::string text = valid;
+        text.replace(cells, end - cells, groups);
+        std::string error;
+        auto db = LoadDxfBytes(text, error, nullptr);
+        ASSERT_TRUE(db) << error;
+        auto* t = AcDbTable::cast(host::ObjectOf(TablesOf(*db).at(0)));
+        EXPECT_EQ(std::string(t->textStringA(1, 1).View()), c.expected);
+        EXPECT_EQ(std::string(t->textStringA(1, 0).View()), "t3");
+        EXPECT_EQ(std::string(t->textStringA(1, 2).View()), "t5");
+    }
+}
+
 TEST(DxfDrawing, NamesWithLineBreaksCannotBreakTheFile) {
     auto db = std::make_unique<AcDbDatabase>(true);
     AcDbObjectId id = AddTable(*db, 1, 1, {"a"}, AcGePoint3d(0, 0, 0));

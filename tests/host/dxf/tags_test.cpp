@@ -256,3 +256,41 @@ TEST(DxfTagWriter, WritesAlignedCodesAndEscapesLineBreaks) {
     }
     EXPECT_EQ(out, "  1\na^Jb\n 70\n5\n 40\n2.5\n  5\n2AF\n1001\nAPP\n");
 }
+
+// Values written as they came from a file are checked where the group holds a number (a value
+// the reader would refuse is not written); values the program formatted itself are not.
+TEST(DxfTagWriter, RawValuesOfNumberGroupsMustReadBack) {
+    struct Case {
+        int code;
+        const char* value;
+        bool refused;
+    } cases[] = {
+        {40, "2.5", false},  {40, " -1e+20 ", false}, {40, "nan", true},    {40, "1e999", true},
+        {10, "x", true},     {1040, "inf", true},     {1040, "0.5", false}, {1, "nan", false},
+        {70, "nan", false},  {1071, "text", false},   {2000, "nan", false}, {-5, "nan", false},
+        {145, "0.0", false}, {59, "", true},          {60, "", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.code) + " " + c.value);
+        std::string out;
+        bool refused = false;
+        try {
+            TagWriter w([&](std::string_view s) { out += s; });
+            w.Raw(c.code, c.value);
+        } catch (const TagWriter::Unwritable&) {
+            refused = true;
+        }
+        EXPECT_EQ(refused, c.refused);
+        std::string formatted;
+        {
+            TagWriter w([&](std::string_view s) { formatted += s; });
+            w.Formatted(c.code, c.value);
+        }
+        char code[16];
+        std::snprintf(code, sizeof code, "%3d\n", c.code);
+        EXPECT_EQ(formatted, std::string(code) + c.value + "\n");
+        if (!refused) {
+            EXPECT_EQ(out, formatted);
+        }
+    }
+}

@@ -229,9 +229,13 @@ namespace {
 // range of another character type would build a temporary string first).
 void AssignAscii(CString& text, std::string_view ascii) {
     auto& out = text.Str();
-    out.resize(ascii.size());
-    for (std::size_t i = 0; i < ascii.size(); ++i)
-        out[i] = static_cast<TCHAR>(ascii[i]);
+    if constexpr (sizeof(TCHAR) == 1) {
+        out.assign(ascii.begin(), ascii.end());
+    } else {
+        out.resize(ascii.size());
+        for (std::size_t i = 0; i < ascii.size(); ++i)
+            out[i] = static_cast<TCHAR>(ascii[i]);
+    }
 }
 
 // Replaces out with a UTF-16 string in out's width, reusing its storage.
@@ -366,11 +370,13 @@ std::string_view FixedLayout(std::string_view mantissa, int exponent, char* out)
         *p++ = '-';
         mantissa.remove_prefix(1);
     }
-    std::string digits;
+    char buffer[32];  // a double's shortest mantissa has at most 17 digits
+    std::size_t count = 0;
     for (char c : mantissa) {
-        if (c != '.')
-            digits += c;
+        if (c != '.' && count < sizeof buffer)
+            buffer[count++] = c;
     }
+    const std::string_view digits(buffer, count);
     if (exponent < 0) {
         // 0.000ddd
         *p++ = '0';

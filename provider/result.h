@@ -48,6 +48,17 @@ class ResultSet {
 public:
     std::vector<Column> columns;
 
+    ResultSet() = default;
+    ResultSet(ResultSet&&) = default;
+    ResultSet& operator=(ResultSet&&) = default;
+    // Hands its storage to the next large query of this thread (see ReuseStorage).
+    ~ResultSet();
+
+    // Takes the storage of the last result set that went on this thread, if any: a query of
+    // many rows then fills memory the process already has rather than fresh pages, which the
+    // system must map and clear one by one. Called before the first cell is added.
+    void ReuseStorage();
+
     std::size_t RowCount() const { return columns.empty() ? 0 : m_cells.size() / columns.size(); }
     std::size_t CellCount() const { return m_cells.size(); }
     const Cell& operator[](std::size_t i) const { return m_cells[i]; }

@@ -819,6 +819,7 @@ ResultSet SqliteDatabase::Query(std::string_view sql, const MissingTableHook& on
         FailRefused(m_source, m_guard->statementWord + " would write to the database or a file");
     const int count = sqlite3_column_count(stmt.get());
     ResultSet rs;
+    rs.ReuseStorage();
     std::vector<bool> declared(count, false);
     // Values of a declared column are settled into its domain as they are fetched; the others
     // wait until all values of their column are known.

@@ -687,24 +687,27 @@ using Statement = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
 // convert it itself. ASCII and well-formed UTF-8 are converted here; the engine keeps its own
 // rules for malformed sequences and for U+FFFE and U+FFFF, which it replaces.
 bool WidenUtf8(std::string_view s, std::u16string& out) {
-    // ASCII, the common case, one unit for one; from the first other character on, each is
-    // decoded in turn.
+    // Written in place: a character takes no more UTF-16 units than it takes UTF-8 bytes.
     out.resize(s.size());
-    std::size_t i = 0;
-    for (; i < s.size() && static_cast<unsigned char>(s[i]) < 0x80; ++i)
-        out[i] = static_cast<char16_t>(s[i]);
-    out.resize(i);
-    while (i < s.size()) {
+    char16_t* p = out.data();
+    for (std::size_t i = 0; i < s.size();) {
         if (static_cast<unsigned char>(s[i]) < 0x80) {
-            out.push_back(static_cast<char16_t>(s[i++]));
+            *p++ = static_cast<char16_t>(s[i++]);  // ASCII, the common case
             continue;
         }
         const std::size_t start = i;
-        const char32_t cp = qv::DecodeUtf8(s, i);
+        char32_t cp = qv::DecodeUtf8(s, i);
         if (i == start + 1 || cp == 0xFFFE || cp == 0xFFFF)
             return false;  // a malformed sequence (which advances one byte) or a noncharacter
-        qv::AppendUtf16(out, cp);
+        if (cp < 0x10000) {
+            *p++ = static_cast<char16_t>(cp);
+        } else {
+            cp -= 0x10000;
+            *p++ = static_cast<char16_t>(0xD800 + (cp >> 10));
+            *p++ = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+        }
     }
+    out.resize(static_cast<std::size_t>(p - out.data()));
     return true;
 }
 
@@ -716,9 +719,13 @@ void FetchCell(sqlite3_stmt* stmt, int c, VARTYPE settleAs, ResultSet& rs, std::
     switch (sqlite3_column_type(stmt, c)) {
         case SQLITE_INTEGER:
             rs.AddInteger(sqlite3_column_int64(stmt, c));
+            if (IsIntegerTag(settleAs) || settleAs == VT_BOOL)
+                return;  // already in its column's domain
             break;
         case SQLITE_FLOAT:
             rs.AddReal(sqlite3_column_double(stmt, c));
+            if (settleAs == VT_R8 || settleAs == VT_R4)
+                return;
             break;
         case SQLITE_TEXT: {
             const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, c));

@@ -229,28 +229,42 @@ namespace {
 // range of another character type would build a temporary string first).
 void AssignAscii(CString& text, std::string_view ascii) {
     auto& out = text.Str();
-    out.resize(ascii.size());
-    for (std::size_t i = 0; i < ascii.size(); ++i)
-        out[i] = static_cast<TCHAR>(ascii[i]);
+    if constexpr (sizeof(TCHAR) == 1) {
+        out.assign(ascii.begin(), ascii.end());
+    } else {
+        out.resize(ascii.size());
+        for (std::size_t i = 0; i < ascii.size(); ++i)
+            out[i] = static_cast<TCHAR>(ascii[i]);
+    }
 }
 
 // Replaces out with a UTF-16 string in out's width, reusing its storage.
 template <class C>
 void AssignFromUtf16(std::basic_string<C>& out, std::u16string_view s) {
     if constexpr (sizeof(C) == 1) {
-        // ASCII, the common case, one unit for one; from the first other character on, each is
-        // encoded in turn.
-        out.resize(s.size());
-        std::size_t i = 0;
-        for (; i < s.size() && s[i] < 0x80; ++i)
-            out[i] = static_cast<char>(s[i]);
-        out.resize(i);
-        while (i < s.size()) {
-            if (s[i] < 0x80)
-                out.push_back(static_cast<char>(s[i++]));
-            else
-                qv::AppendUtf8(out, qv::DecodeUtf16(s, i));
+        // Written in place into room for the longest result: a unit gives at most three bytes
+        // (a surrogate pair, two units, gives four; a lone surrogate gives U+FFFD, three).
+        out.resize(s.size() * 3);
+        char* p = out.data();
+        for (std::size_t i = 0; i < s.size();) {
+            if (s[i] < 0x80) {
+                *p++ = static_cast<char>(s[i++]);  // ASCII, the common case
+                continue;
+            }
+            const char32_t cp = qv::DecodeUtf16(s, i);
+            if (cp < 0x800) {
+                *p++ = static_cast<char>(0xC0 | (cp >> 6));
+            } else if (cp < 0x10000) {
+                *p++ = static_cast<char>(0xE0 | (cp >> 12));
+                *p++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            } else {
+                *p++ = static_cast<char>(0xF0 | (cp >> 18));
+                *p++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+                *p++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            }
+            *p++ = static_cast<char>(0x80 | (cp & 0x3F));
         }
+        out.resize(static_cast<std::size_t>(p - out.data()));
     } else {
         out.assign(s.begin(), s.end());
     }
@@ -366,11 +380,13 @@ std::string_view FixedLayout(std::string_view mantissa, int exponent, char* out)
         *p++ = '-';
         mantissa.remove_prefix(1);
     }
-    std::string digits;
+    char buffer[32];  // a double's shortest mantissa has at most 17 digits
+    std::size_t count = 0;
     for (char c : mantissa) {
-        if (c != '.')
-            digits += c;
+        if (c != '.' && count < sizeof buffer)
+            buffer[count++] = c;
     }
+    const std::string_view digits(buffer, count);
     if (exponent < 0) {
         // 0.000ddd
         *p++ = '0';

@@ -489,17 +489,17 @@ private:
             "ON o.Id = q.ObjectId ORDER BY o.Name, q.Attribute, q.rowid");
         for (std::size_t r = 0; r < rows.RowCount(); ++r) {
             const auto text = [&](std::size_t c) {
-                const Cell& cell = rows.cells[r * 6 + c];
-                if (const auto* s = std::get_if<std::u16string>(&cell))
-                    return qv::ToUtf8(*s);
-                if (const auto* i = std::get_if<std::int64_t>(&cell))
-                    return std::to_string(*i);
+                const Cell& cell = rows[r * 6 + c];
+                if (cell.kind == Cell::Kind::Text)
+                    return qv::ToUtf8(rows.Text(cell));
+                if (cell.kind == Cell::Kind::Integer)
+                    return std::to_string(cell.integer);
                 return std::string();
             };
             const auto number = [&](std::size_t c) {
-                const Cell& cell = rows.cells[r * 6 + c];
-                if (const auto* i = std::get_if<std::int64_t>(&cell))
-                    return static_cast<long>(*i);
+                const Cell& cell = rows[r * 6 + c];
+                if (cell.kind == Cell::Kind::Integer)
+                    return static_cast<long>(cell.integer);
                 return 0L;
             };
             QueryRow row{static_cast<int>(number(1)), text(2), number(3), text(4), text(5)};

@@ -63,103 +63,119 @@ private:
 };
 
 // The VARIANT for one stored cell of a column.
-_variant_t MakeValue(const Cell& cell, VARTYPE vt) {
+_variant_t MakeValue(const ResultSet& data, const Cell& cell, VARTYPE vt) {
     _variant_t v;
-    if (std::holds_alternative<std::monostate>(cell)) {
-        v.vt = VT_NULL;
-    } else if (const auto* i = std::get_if<std::int64_t>(&cell)) {
-        switch (vt) {
-            case VT_UI1:
-                v.vt = VT_UI1, v.bVal = static_cast<BYTE>(*i);
-                break;
-            case VT_I2:
-                v.vt = VT_I2, v.iVal = static_cast<SHORT>(*i);
-                break;
-            case VT_I4:
-                v.vt = VT_I4, v.lVal = static_cast<LONG>(*i);
-                break;
-            case VT_BOOL:
-                v.vt = VT_BOOL, v.boolVal = *i ? VARIANT_TRUE : VARIANT_FALSE;
-                break;
-            case VT_CY:
-                v.vt = VT_CY, v.cyVal.int64 = *i;
-                break;
-            default:
-                v.vt = VT_I8, v.llVal = *i;
-                break;
+    switch (cell.kind) {
+        case Cell::Kind::Null:
+            v.vt = VT_NULL;
+            break;
+        case Cell::Kind::Integer:
+            switch (vt) {
+                case VT_UI1:
+                    v.vt = VT_UI1, v.bVal = static_cast<BYTE>(cell.integer);
+                    break;
+                case VT_I2:
+                    v.vt = VT_I2, v.iVal = static_cast<SHORT>(cell.integer);
+                    break;
+                case VT_I4:
+                    v.vt = VT_I4, v.lVal = static_cast<LONG>(cell.integer);
+                    break;
+                case VT_BOOL:
+                    v.vt = VT_BOOL, v.boolVal = cell.integer ? VARIANT_TRUE : VARIANT_FALSE;
+                    break;
+                case VT_CY:
+                    v.vt = VT_CY, v.cyVal.int64 = cell.integer;
+                    break;
+                default:
+                    v.vt = VT_I8, v.llVal = cell.integer;
+                    break;
+            }
+            break;
+        case Cell::Kind::Real:
+            if (vt == VT_DATE) {
+                v.vt = VT_DATE, v.date = cell.real;
+            } else if (vt == VT_R4) {
+                v.vt = VT_R4, v.fltVal = static_cast<float>(cell.real);
+            } else {
+                v.vt = VT_R8, v.dblVal = cell.real;
+            }
+            break;
+        case Cell::Kind::Text: {
+            const std::u16string_view s = data.Text(cell);
+            v.bstrVal = SysAllocStringLen(s.data(), static_cast<UINT>(s.size()));
+            if (!v.bstrVal)
+                _com_issue_error(E_OUTOFMEMORY);
+            v.vt = VT_BSTR;
+            break;
         }
-    } else if (const auto* d = std::get_if<double>(&cell)) {
-        if (vt == VT_DATE) {
-            v.vt = VT_DATE, v.date = *d;
-        } else if (vt == VT_R4) {
-            v.vt = VT_R4, v.fltVal = static_cast<float>(*d);
-        } else {
-            v.vt = VT_R8, v.dblVal = *d;
+        case Cell::Kind::Blob: {
+            const Blob& b = data.Bytes(cell);
+            v.parray = SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(b.size()));
+            if (!v.parray)
+                _com_issue_error(E_OUTOFMEMORY);
+            if (!b.empty())
+                std::memcpy(v.parray->pvData, b.data(), b.size());
+            v.vt = VT_ARRAY | VT_UI1;
+            break;
         }
-    } else if (const auto* s = std::get_if<std::u16string>(&cell)) {
-        v.vt = VT_BSTR;
-        v.bstrVal = SysAllocStringLen(s->data(), static_cast<UINT>(s->size()));
-    } else if (const auto* b = std::get_if<Blob>(&cell)) {
-        v.parray = SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(b->size()));
-        if (!v.parray)
-            _com_issue_error(E_OUTOFMEMORY);
-        if (!b->empty())
-            std::memcpy(v.parray->pvData, b->data(), b->size());
-        v.vt = VT_ARRAY | VT_UI1;
-    } else {
-        v.decVal = std::get<DECIMAL>(cell);
-        v.vt = VT_DECIMAL;
+        case Cell::Kind::Decimal:
+            v.decVal = data.Decimal(cell);
+            v.vt = VT_DECIMAL;
+            break;
     }
     return v;
 }
 
-long ActualSize(const Cell& cell, const Column& column) {
-    if (std::holds_alternative<std::monostate>(cell))
-        return 0;
-    if (const auto* s = std::get_if<std::u16string>(&cell))
-        return static_cast<long>(s->size() * 2);
-    if (const auto* b = std::get_if<Blob>(&cell))
-        return static_cast<long>(b->size());
-    return column.definedSize;
+long ActualSize(const ResultSet& data, const Cell& cell, const Column& column) {
+    switch (cell.kind) {
+        case Cell::Kind::Null:
+            return 0;
+        case Cell::Kind::Text:
+            return static_cast<long>(cell.length * 2);
+        case Cell::Kind::Blob:
+            return static_cast<long>(data.Bytes(cell).size());
+        default:
+            return column.definedSize;
+    }
 }
 
-int CompareCells(const Cell& a, const Cell& b) {
-    if (a.index() != b.index()) {
-        // NULLs first; numbers compare by value across integer and real.
+// The order of two cells of one column: NULLs first; numbers compare by value across integer
+// and real; otherwise by kind, then by value.
+int CompareCells(const ResultSet& data, const Cell& a, const Cell& b) {
+    if (a.kind != b.kind) {
         const auto number = [](const Cell& c, double& out) {
-            if (const auto* i = std::get_if<std::int64_t>(&c))
-                return out = static_cast<double>(*i), true;
-            if (const auto* d = std::get_if<double>(&c))
-                return out = *d, true;
+            if (c.kind == Cell::Kind::Integer)
+                return out = static_cast<double>(c.integer), true;
+            if (c.kind == Cell::Kind::Real)
+                return out = c.real, true;
             return false;
         };
         double x = 0, y = 0;
         if (number(a, x) && number(b, y))
             return x < y ? -1 : x > y ? 1 : 0;
-        return a.index() < b.index() ? -1 : 1;
+        return a.kind < b.kind ? -1 : 1;
     }
-    if (const auto* i = std::get_if<std::int64_t>(&a)) {
-        const auto j = std::get<std::int64_t>(b);
-        return *i < j ? -1 : *i > j ? 1 : 0;
+    switch (a.kind) {
+        case Cell::Kind::Integer:
+            return a.integer < b.integer ? -1 : a.integer > b.integer ? 1 : 0;
+        case Cell::Kind::Real:
+            return a.real < b.real ? -1 : a.real > b.real ? 1 : 0;
+        case Cell::Kind::Text:
+            return qv::CompareNoCase<char16_t>(data.Text(a), data.Text(b));
+        case Cell::Kind::Blob: {
+            const Blob& x = data.Bytes(a);
+            const Blob& y = data.Bytes(b);
+            return x < y ? -1 : x > y ? 1 : 0;
+        }
+        case Cell::Kind::Decimal: {
+            _variant_t va = MakeValue(data, a, VT_DECIMAL), vb = MakeValue(data, b, VT_DECIMAL);
+            va.ChangeType(VT_R8);
+            vb.ChangeType(VT_R8);
+            return va.dblVal < vb.dblVal ? -1 : va.dblVal > vb.dblVal ? 1 : 0;
+        }
+        default:
+            return 0;
     }
-    if (const auto* d = std::get_if<double>(&a)) {
-        const auto e = std::get<double>(b);
-        return *d < e ? -1 : *d > e ? 1 : 0;
-    }
-    if (const auto* s = std::get_if<std::u16string>(&a)) {
-        return qv::CompareNoCase<char16_t>(*s, std::get<std::u16string>(b));
-    }
-    if (const auto* x = std::get_if<Blob>(&a)) {
-        const auto& y = std::get<Blob>(b);
-        return *x < y ? -1 : *x > y ? 1 : 0;
-    }
-    if (const auto* x = std::get_if<DECIMAL>(&a)) {
-        _variant_t va = MakeValue(*x, VT_DECIMAL), vb = MakeValue(std::get<DECIMAL>(b), VT_DECIMAL);
-        va.ChangeType(VT_R8);
-        vb.ChangeType(VT_R8);
-        return va.dblVal < vb.dblVal ? -1 : va.dblVal > vb.dblVal ? 1 : 0;
-    }
-    return 0;
 }
 
 class ConnectionImpl;
@@ -264,7 +280,7 @@ public:
         Require();
         if (m_pos < 0 || m_pos >= static_cast<long>(m_order.size()))
             FailNoCurrentRecord();
-        return m_data->cells[m_order[m_pos] * m_data->columns.size() + column];
+        return (*m_data)[m_order[m_pos] * m_data->columns.size() + column];
     }
     bool AtRow() const { return m_open && m_pos >= 0 && m_pos < static_cast<long>(m_order.size()); }
     long FindColumn(const _variant_t& index) const;
@@ -290,7 +306,8 @@ public:
     // may name a column the record set no longer has.
     _variant_t GetValue() override {
         const Column& column = Col();
-        return MakeValue(Rs().Current(m_column), column.vt);
+        const RecordsetImpl& rs = Rs();
+        return MakeValue(rs.Data(), rs.Current(m_column), column.vt);
     }
     _bstr_t GetName() override { return _bstr_t(std::u16string_view(Col().name)); }
     DataTypeEnum GetType() override { return Col().type; }
@@ -298,7 +315,8 @@ public:
     long GetAttributes() override { return Col().attributes; }
     ADO_LONGPTR GetActualSize() override {
         const Column& column = Col();
-        return ActualSize(Rs().Current(m_column), column);
+        const RecordsetImpl& rs = Rs();
+        return ActualSize(rs.Data(), rs.Current(m_column), column);
     }
     unsigned char GetPrecision() override { return Col().precision; }
     unsigned char GetNumericScale() override { return Col().scale; }
@@ -429,8 +447,8 @@ void RecordsetImpl::PutSort(const _bstr_t& criteria) {
     if (!keys.empty())
         std::stable_sort(m_order.begin(), m_order.end(), [&](std::size_t a, std::size_t b) {
             for (const auto& [column, descending] : keys) {
-                const int c = CompareCells(m_data->cells[a * width + column],
-                                           m_data->cells[b * width + column]);
+                const int c = CompareCells(*m_data, (*m_data)[a * width + column],
+                                           (*m_data)[b * width + column]);
                 if (c != 0)
                     return descending ? c > 0 : c < 0;
             }

@@ -112,9 +112,17 @@ ResultSet ToResultSet(odbc::Rows&& rows) {
         DescribeFromSqlType(info, c);
         rs.columns.push_back(std::move(c));
     }
-    rs.cells.reserve(rows.cells.size());
     for (auto& v : rows.cells) {
-        std::visit([&](auto&& x) { rs.cells.emplace_back(std::move(x)); }, v);
+        if (const auto* i = std::get_if<std::int64_t>(&v))
+            rs.AddInteger(*i);
+        else if (const auto* d = std::get_if<double>(&v))
+            rs.AddReal(*d);
+        else if (const auto* s = std::get_if<std::u16string>(&v))
+            rs.AddText(*s);
+        else if (auto* b = std::get_if<std::vector<std::uint8_t>>(&v))
+            rs.AddBlob(std::move(*b));
+        else
+            rs.AddNull();
     }
     SettleColumnTypes(rs, std::vector<bool>(rs.columns.size(), true));
     return rs;

@@ -84,29 +84,29 @@ std::u16string IntegerText(std::int64_t i) {
 }
 
 // Brings a text value into the domain of its column's tag: digits into an integer column, an
-// ISO text into a date column ... True when it converted (cell then holds the new value).
-bool SettleText(std::string_view u, VARTYPE vt, Cell& cell) {
+// ISO text into a date column ... True when it converted (cell i then holds the new value).
+bool SettleText(std::string_view u, VARTYPE vt, ResultSet& rs, std::size_t i) {
     if (IsIntegerTag(vt) || vt == VT_BOOL) {
-        std::int64_t i = 0;
-        if (ParseInteger(u, i)) {
-            cell = i;
+        std::int64_t n = 0;
+        if (ParseInteger(u, n)) {
+            rs.SetInteger(i, n);
             return true;
         }
         if (vt == VT_BOOL) {
             const std::string up = Upper(u);
             if (up == "TRUE" || up == "YES") {
-                cell = std::int64_t{1};
+                rs.SetInteger(i, 1);
                 return true;
             }
             if (up == "FALSE" || up == "NO") {
-                cell = std::int64_t{0};
+                rs.SetInteger(i, 0);
                 return true;
             }
         }
     } else if (vt == VT_R8 || vt == VT_R4) {
         double d = 0;
         if (ParseReal(u, d)) {
-            cell = d;
+            rs.SetReal(i, d);
             return true;
         }
     } else if (vt == VT_CY) {
@@ -116,73 +116,68 @@ bool SettleText(std::string_view u, VARTYPE vt, Cell& cell) {
             for (int k = dec.scale; k < 4; ++k)
                 m *= 10;
             if (m < 9223372036854775807ULL) {
-                cell = dec.sign ? -static_cast<std::int64_t>(m) : static_cast<std::int64_t>(m);
+                rs.SetInteger(
+                    i, dec.sign ? -static_cast<std::int64_t>(m) : static_cast<std::int64_t>(m));
                 return true;
             }
         }
     } else if (vt == VT_DATE) {
         double d = 0;
         if (OleDateFromIso(u, d)) {
-            cell = d;
+            rs.SetReal(i, d);
             return true;
         }
     } else if (vt == VT_DECIMAL) {
         DECIMAL dec{};
         if (ParseDecimal(u, dec)) {
-            cell = dec;
+            rs.SetDecimal(i, dec);
             return true;
         }
     }
     return false;
 }
 
-// Brings one cell into the domain of its column's tag; cells that do not convert stay as
-// they are.
-void Settle(Cell& cell, VARTYPE vt) {
-    if (std::holds_alternative<std::monostate>(cell) || std::holds_alternative<Blob>(cell))
-        return;
-    if (auto* s = std::get_if<std::u16string>(&cell)) {
-        if (vt != VT_BSTR)
-            SettleText(qv::ToUtf8(*s), vt, cell);
+// Brings cell i into the domain of its column's tag; cells that do not convert stay as they
+// are.
+void Settle(ResultSet& rs, std::size_t i, VARTYPE vt) {
+    const Cell cell = rs[i];
+    if (cell.kind == Cell::Kind::Null || cell.kind == Cell::Kind::Blob ||
+        cell.kind == Cell::Kind::Decimal) {
         return;
     }
+    if (cell.kind == Cell::Kind::Text) {
+        if (vt != VT_BSTR)
+            SettleText(qv::ToUtf8(rs.Text(cell)), vt, rs, i);
+        return;
+    }
+    const bool integer = cell.kind == Cell::Kind::Integer;
     if (IsIntegerTag(vt) || vt == VT_BOOL) {
-        if (auto* d = std::get_if<double>(&cell)) {
-            if (std::isfinite(*d) && std::trunc(*d) == *d && std::fabs(*d) < 9.2e18) {
-                cell = static_cast<std::int64_t>(*d);
-            }
-        }
+        const double d = cell.real;
+        if (!integer && std::isfinite(d) && std::trunc(d) == d && std::fabs(d) < 9.2e18)
+            rs.SetInteger(i, static_cast<std::int64_t>(d));
     } else if (vt == VT_R8 || vt == VT_R4) {
-        if (auto* i = std::get_if<std::int64_t>(&cell))
-            cell = static_cast<double>(*i);
+        if (integer)
+            rs.SetReal(i, static_cast<double>(cell.integer));
     } else if (vt == VT_CY) {
-        if (auto* i = std::get_if<std::int64_t>(&cell)) {
-            if (std::llabs(*i) < 922337203685477LL)
-                cell = *i * 10000;
-        } else if (auto* d = std::get_if<double>(&cell)) {
-            if (std::fabs(*d) < 922337203685477.0)
-                cell = static_cast<std::int64_t>(std::llround(*d * 10000.0));
+        if (integer) {
+            if (std::llabs(cell.integer) < 922337203685477LL)
+                rs.SetInteger(i, cell.integer * 10000);
+        } else if (std::fabs(cell.real) < 922337203685477.0) {
+            rs.SetInteger(i, static_cast<std::int64_t>(std::llround(cell.real * 10000.0)));
         }
     } else if (vt == VT_DATE) {
-        if (auto* i = std::get_if<std::int64_t>(&cell)) {
-            cell = static_cast<double>(*i) / 86400.0 + 25569.0;  // seconds since 1970
-        } else if (auto* d = std::get_if<double>(&cell)) {
-            cell = *d - 2415018.5;  // Julian day number
-        }
+        if (integer)
+            rs.SetReal(i, static_cast<double>(cell.integer) / 86400.0 + 25569.0);  // Unix time
+        else
+            rs.SetReal(i, cell.real - 2415018.5);  // Julian day number
     } else if (vt == VT_DECIMAL) {
         DECIMAL dec{};
-        if (auto* i = std::get_if<std::int64_t>(&cell)) {
-            if (ParseDecimal(std::to_string(*i), dec))
-                cell = dec;
-        } else if (auto* d = std::get_if<double>(&cell)) {
-            if (ParseDecimal(qv::ToUtf8(RealText(*d)), dec))
-                cell = dec;
+        if (ParseDecimal(integer ? std::to_string(cell.integer) : qv::ToUtf8(RealText(cell.real)),
+                         dec)) {
+            rs.SetDecimal(i, dec);
         }
     } else if (vt == VT_BSTR) {
-        if (auto* i = std::get_if<std::int64_t>(&cell))
-            cell = IntegerText(*i);
-        else if (auto* d = std::get_if<double>(&cell))
-            cell = RealText(*d);
+        rs.SetText(i, integer ? IntegerText(cell.integer) : RealText(cell.real));
     }
 }
 
@@ -692,62 +687,74 @@ using Statement = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
 // convert it itself. ASCII and well-formed UTF-8 are converted here; the engine keeps its own
 // rules for malformed sequences and for U+FFFE and U+FFFF, which it replaces.
 bool WidenUtf8(std::string_view s, std::u16string& out) {
-    // ASCII, the common case, one unit for one; from the first other character on, each is
-    // decoded in turn.
+    // Written in place: a character takes no more UTF-16 units than it takes UTF-8 bytes.
     out.resize(s.size());
-    std::size_t i = 0;
-    for (; i < s.size() && static_cast<unsigned char>(s[i]) < 0x80; ++i)
-        out[i] = static_cast<char16_t>(s[i]);
-    out.resize(i);
-    while (i < s.size()) {
+    char16_t* p = out.data();
+    for (std::size_t i = 0; i < s.size();) {
         if (static_cast<unsigned char>(s[i]) < 0x80) {
-            out.push_back(static_cast<char16_t>(s[i++]));
+            *p++ = static_cast<char16_t>(s[i++]);  // ASCII, the common case
             continue;
         }
         const std::size_t start = i;
-        const char32_t cp = qv::DecodeUtf8(s, i);
+        char32_t cp = qv::DecodeUtf8(s, i);
         if (i == start + 1 || cp == 0xFFFE || cp == 0xFFFF)
             return false;  // a malformed sequence (which advances one byte) or a noncharacter
-        qv::AppendUtf16(out, cp);
+        if (cp < 0x10000) {
+            *p++ = static_cast<char16_t>(cp);
+        } else {
+            cp -= 0x10000;
+            *p++ = static_cast<char16_t>(0xD800 + (cp >> 10));
+            *p++ = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+        }
     }
+    out.resize(static_cast<std::size_t>(p - out.data()));
     return true;
 }
 
-// One value of the current row. With a tag (a declared column), it is brought into that
-// column's domain at once; a text that converts (digits, an ISO date) never becomes UTF-16.
-Cell FetchCell(sqlite3_stmt* stmt, int c, VARTYPE settleAs) {
-    Cell cell;
+// Appends one value of the current row. With a tag (a declared column), it is brought into
+// that column's domain at once; a text that converts (digits, an ISO date) never becomes
+// UTF-16. Wide is room for widening texts, kept from cell to cell.
+void FetchCell(sqlite3_stmt* stmt, int c, VARTYPE settleAs, ResultSet& rs, std::u16string& wide) {
+    const std::size_t i = rs.CellCount();
     switch (sqlite3_column_type(stmt, c)) {
         case SQLITE_INTEGER:
-            cell = std::int64_t{sqlite3_column_int64(stmt, c)};
+            rs.AddInteger(sqlite3_column_int64(stmt, c));
+            if (IsIntegerTag(settleAs) || settleAs == VT_BOOL)
+                return;  // already in its column's domain
             break;
         case SQLITE_FLOAT:
-            cell = sqlite3_column_double(stmt, c);
+            rs.AddReal(sqlite3_column_double(stmt, c));
+            if (settleAs == VT_R8 || settleAs == VT_R4)
+                return;
             break;
         case SQLITE_TEXT: {
             const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, c));
             const std::string_view utf8(p ? p : "",
                                         static_cast<std::size_t>(sqlite3_column_bytes(stmt, c)));
-            if (settleAs != VT_EMPTY && settleAs != VT_BSTR && SettleText(utf8, settleAs, cell))
-                return cell;
-            std::u16string text;
-            if (!WidenUtf8(utf8, text)) {
-                const auto* wide = static_cast<const char16_t*>(sqlite3_column_text16(stmt, c));
+            rs.AddNull();
+            if (settleAs != VT_EMPTY && settleAs != VT_BSTR && SettleText(utf8, settleAs, rs, i))
+                return;
+            if (WidenUtf8(utf8, wide)) {
+                rs.SetText(i, wide);
+            } else {
+                const auto* w = static_cast<const char16_t*>(sqlite3_column_text16(stmt, c));
                 const int bytes = sqlite3_column_bytes16(stmt, c);
-                text.assign(wide ? wide : u"", static_cast<std::size_t>(bytes) / 2);
+                rs.SetText(i,
+                           std::u16string_view(w ? w : u"", static_cast<std::size_t>(bytes) / 2));
             }
-            return Cell(std::move(text));  // text that did not convert stays text
+            return;  // text that did not convert stays text
         }
         case SQLITE_BLOB: {
             const auto* p = static_cast<const std::uint8_t*>(sqlite3_column_blob(stmt, c));
-            return Blob(p, p + sqlite3_column_bytes(stmt, c));
+            rs.AddBlob(Blob(p, p + sqlite3_column_bytes(stmt, c)));
+            return;
         }
         default:
-            return cell;  // NULL
+            rs.AddNull();
+            return;
     }
     if (settleAs != VT_EMPTY)
-        Settle(cell, settleAs);
-    return cell;
+        Settle(rs, i, settleAs);
 }
 
 std::string MissingTableName(const char* message) {
@@ -819,6 +826,7 @@ ResultSet SqliteDatabase::Query(std::string_view sql, const MissingTableHook& on
         FailRefused(m_source, m_guard->statementWord + " would write to the database or a file");
     const int count = sqlite3_column_count(stmt.get());
     ResultSet rs;
+    rs.ReuseStorage();
     std::vector<bool> declared(count, false);
     // Values of a declared column are settled into its domain as they are fetched; the others
     // wait until all values of their column are known.
@@ -836,6 +844,7 @@ ResultSet SqliteDatabase::Query(std::string_view sql, const MissingTableHook& on
     // Long reads show the rows read so far and stop when the user cancels the command; so
     // does a statement that works long without giving rows (polled from inside SQLite).
     long long rows = 0;
+    std::u16string wide;
     ProgressPoll poll{&rows, false};
     sqlite3_progress_handler(m_db, kProgressSteps, &ProgressPoll::Callback, &poll);
     const struct Unhook {
@@ -858,7 +867,7 @@ ResultSet SqliteDatabase::Query(std::string_view sql, const MissingTableHook& on
                      "The query was cancelled (" + std::to_string(rows) + " rows read).");
             }
             for (int c = 0; c < count; ++c)
-                rs.cells.push_back(FetchCell(stmt.get(), c, settleAs[c]));
+                FetchCell(stmt.get(), c, settleAs[c], rs, wide);
         }
     } catch (const std::bad_alloc&) {
         rs = ResultSet{};
@@ -881,10 +890,10 @@ ResultSet MakeTablesRowset(const std::vector<std::pair<std::u16string, std::u16s
         rs.columns.push_back(std::move(c));
     }
     for (const auto& [name, type] : rows) {
-        rs.cells.emplace_back(std::monostate{});
-        rs.cells.emplace_back(std::monostate{});
-        rs.cells.emplace_back(name);
-        rs.cells.emplace_back(type);
+        rs.AddNull();
+        rs.AddNull();
+        rs.AddText(name);
+        rs.AddText(type);
     }
     return rs;
 }
@@ -895,8 +904,7 @@ ResultSet SqliteDatabase::Tables() {
         "LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY type, name");
     std::vector<std::pair<std::u16string, std::u16string>> rows;
     for (std::size_t r = 0; r < names.RowCount(); ++r) {
-        rows.emplace_back(std::get<std::u16string>(names.cells[r * 2]),
-                          std::get<std::u16string>(names.cells[r * 2 + 1]));
+        rows.emplace_back(names.Text(names[r * 2]), names.Text(names[r * 2 + 1]));
     }
     return MakeTablesRowset(rows);
 }
@@ -908,7 +916,7 @@ void SettleColumnTypes(ResultSet& rs, const std::vector<bool>& declared) {
         if (!declared[c])
             continue;
         for (std::size_t r = 0; r < rows; ++r)
-            Settle(rs.cells[r * cols + c], rs.columns[c].vt);
+            Settle(rs, r * cols + c, rs.columns[c].vt);
     }
     TypeAndWidenColumns(rs, declared);
 }
@@ -922,11 +930,11 @@ void TypeAndWidenColumns(ResultSet& rs, const std::vector<bool>& declared) {
             // Typed from the values: integers, reals, text or binary.
             bool ints = false, reals = false, text = false, blobs = false;
             for (std::size_t r = 0; r < rows; ++r) {
-                const Cell& cell = rs.cells[r * cols + c];
-                ints |= std::holds_alternative<std::int64_t>(cell);
-                reals |= std::holds_alternative<double>(cell);
-                text |= std::holds_alternative<std::u16string>(cell);
-                blobs |= std::holds_alternative<Blob>(cell);
+                const Cell::Kind kind = rs[r * cols + c].kind;
+                ints |= kind == Cell::Kind::Integer;
+                reals |= kind == Cell::Kind::Real;
+                text |= kind == Cell::Kind::Text;
+                blobs |= kind == Cell::Kind::Blob;
             }
             column.vt = text || (!ints && !reals && !blobs) ? VT_BSTR
                         : blobs                             ? VT_ARRAY | VT_UI1
@@ -935,15 +943,16 @@ void TypeAndWidenColumns(ResultSet& rs, const std::vector<bool>& declared) {
             column.definedSize = 0;
             DescribeColumn(column, column.vt == VT_BSTR);
             for (std::size_t r = 0; r < rows; ++r)
-                Settle(rs.cells[r * cols + c], column.vt);
+                Settle(rs, r * cols + c, column.vt);
         }
         if (IsIntegerTag(column.vt) && column.vt != VT_I8) {
             // An integer column whose values do not fit its declared width is widened, never cut.
             std::int64_t low = 0, high = 0;
             for (std::size_t r = 0; r < rows; ++r) {
-                if (const auto* i = std::get_if<std::int64_t>(&rs.cells[r * cols + c])) {
-                    low = std::min(low, *i);
-                    high = std::max(high, *i);
+                const Cell& cell = rs[r * cols + c];
+                if (cell.kind == Cell::Kind::Integer) {
+                    low = std::min(low, cell.integer);
+                    high = std::max(high, cell.integer);
                 }
             }
             VARTYPE widened = column.vt;

@@ -226,10 +226,32 @@ TEST(CellText, NumbersNeverLoseDigits) {
 }
 
 TEST(CellText, TextKeepsNonAsciiLettersInBothBuilds) {
-    _variant_t v(u"Kühlwasserpumpe Ø 180 — Резервуар");
-    CString text;
-    ASSERT_TRUE(ValueToCellText(v, text));
-    EXPECT_EQ(Utf8(text), "Kühlwasserpumpe Ø 180 — Резервуар");
+    struct Case {
+        std::u16string value;
+        const char* expected;  // UTF-8; a lone surrogate reads as U+FFFD
+    };
+    const std::vector<Case> cases = {
+        {u"Kühlwasserpumpe Ø 180 — Резервуар", "Kühlwasserpumpe Ø 180 — Резервуар"},
+        {u"", ""},
+        // Three bytes for every unit, the most a 1-byte text grows by.
+        {u"€€€€€€€€", "€€€€€€€€"},
+        {u"a😀b😀", "a😀b😀"},
+        {std::u16string(u"x") + char16_t(0xD83D), "x\xEF\xBF\xBD"},
+        {std::u16string(1, char16_t(0xDE00)) + u"y", "\xEF\xBF\xBDy"},
+        {std::u16string(1, char16_t(0xD83D)) + char16_t(0xD83D) + char16_t(0xDE00),
+         "\xEF\xBF\xBD😀"},
+    };
+    for (const Case& c : cases) {
+        _variant_t v(_bstr_t(std::u16string_view(c.value)));
+        CString text = _T("previous text, longer than some of the cases");
+        ASSERT_TRUE(ValueToCellText(v, text));
+        EXPECT_EQ(Utf8(text), c.expected);
+        if constexpr (sizeof(TCHAR) == 1) {
+            EXPECT_EQ(static_cast<std::size_t>(text.GetLength()), std::strlen(c.expected));
+        } else {
+            EXPECT_EQ(static_cast<std::size_t>(text.GetLength()), c.value.size());
+        }
+    }
 }
 
 TEST(CellText, DateUsesTheGivenFormat) {

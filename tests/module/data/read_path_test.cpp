@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <thread>
 
 #include "test_support.h"
 
@@ -248,6 +249,144 @@ TEST(ReadPath, FieldsOfAnEarlierQueryAreNotReused) {
     ASSERT_TRUE(rs.OpenSchemaRows(adSchemaTables));
     ASSERT_TRUE(rs.ReadCellText(2, text));
     EXPECT_EQ(Utf8(text), "Mixed");
+}
+
+// Rows whose texts fill the result's text block many times over: labels with letters beyond
+// ASCII and beyond U+FFFF and NULLs, numbers turned into text after the fetch (a column
+// without a declared type), and integers, reals and NULLs in one declared real column.
+const char* const kManyRowsSchema =
+    "CREATE TABLE Many (n INTEGER, Label VARCHAR(40), Loose, Mixed DOUBLE);"
+    "WITH RECURSIVE k(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM k WHERE i < 3000) "
+    "INSERT INTO Many SELECT i, "
+    "CASE WHEN i % 7 = 0 THEN NULL ELSE 'Zeile ' || i || "
+    "CASE WHEN i % 3 = 0 THEN ' Größe 😀' ELSE '' END END, "
+    "CASE WHEN i % 4 = 0 THEN 'x' || i ELSE i END, "
+    "CASE WHEN i % 5 = 0 THEN NULL WHEN i % 2 = 1 THEN i + 0.5 ELSE i END FROM k;";
+constexpr int kManyRows = 3000;
+
+std::string ManyText(int column, int i) {
+    const std::string number = std::to_string(i);
+    switch (column) {
+        case 0:
+            return number;
+        case 1:
+            return i % 7 == 0 ? "" : "Zeile " + number + (i % 3 == 0 ? " Größe 😀" : "");
+        case 2:
+            return i % 4 == 0 ? "x" + number : number;
+        default:
+            return i % 5 == 0 ? "" : i % 2 == 1 ? number + ".5" : number;
+    }
+}
+
+// Reads the query "SELECT * FROM Many ORDER BY n" from the current row on and checks every
+// cell; first is the row's n.
+void ExpectManyRows(CADORecordset& rs, int first) {
+    CString text;
+    for (int i = first; i <= kManyRows; ++i) {
+        ASSERT_FALSE(rs.AtEndOfRows()) << "row " << i;
+        for (int c = 0; c < 4; ++c) {
+            ASSERT_TRUE(rs.ReadCellText(c, text));
+            ASSERT_EQ(Utf8(text), ManyText(c, i)) << "column " << c << " row " << i;
+        }
+        rs.ToNextRow();
+    }
+    EXPECT_TRUE(rs.AtEndOfRows());
+}
+
+TEST(ReadPath, ManyRowsReadOnceAndAgain) {
+    CADODatabase db;
+    ASSERT_TRUE(db.OpenConnection(ConnectText(MakeDatabase("many", kManyRowsSchema))));
+    CADORecordset rs(&db);
+    ASSERT_TRUE(rs.OpenQuery(_T("SELECT * FROM Many ORDER BY n")));
+    EXPECT_EQ(rs.CountRows(), kManyRows);
+    ColumnFacts facts;
+    ASSERT_TRUE(rs.ReadColumnFacts(1, facts));
+    EXPECT_EQ(facts.nType, adVarWChar);
+    EXPECT_EQ(facts.lActualSize, 2 * 7);  // "Zeile 1" in UTF-16
+    ASSERT_TRUE(rs.ReadColumnFacts(2, facts));
+    EXPECT_EQ(facts.nType, adLongVarWChar);
+    ExpectManyRows(rs, 1);
+    rs.ToFirstRow();
+    ExpectManyRows(rs, 1);
+
+    // Sorted by the texts and by the numbers, as the cursor's order is read back.
+    const std::vector<std::pair<const char16_t*, int>> sorts = {{u"Label DESC", 1}, {u"Mixed", 3}};
+    for (const auto& [criteria, column] : sorts) {
+        SCOPED_TRACE(qv::ToUtf8(criteria));
+        rs.m_pRecordset->PutSort(_bstr_t(criteria));
+        rs.ToFirstRow();
+        std::vector<_variant_t> values;
+        while (!rs.AtEndOfRows()) {
+            values.push_back(rs.m_pRecordset->GetFields()
+                                 ->GetItem(_variant_t(static_cast<short>(column)))
+                                 ->GetValue());
+            rs.ToNextRow();
+        }
+        ASSERT_EQ(values.size(), static_cast<std::size_t>(kManyRows));
+        for (std::size_t r = 1; r < values.size(); ++r) {
+            const _variant_t& a = values[r - 1];
+            const _variant_t& b = values[r];
+            if (column == 1) {
+                // Descending, NULLs last.
+                if (b.vt == VT_NULL)
+                    continue;
+                ASSERT_EQ(a.vt, VT_BSTR) << r;
+                ASSERT_GE(qv::CompareNoCase<char16_t>(std::u16string_view(a.bstrVal),
+                                                      std::u16string_view(b.bstrVal)),
+                          0)
+                    << r;
+            } else {
+                // Ascending, NULLs first.
+                if (a.vt == VT_NULL)
+                    continue;
+                ASSERT_EQ(b.vt, VT_R8) << r;
+                ASSERT_LE(a.dblVal, b.dblVal) << r;
+            }
+        }
+    }
+    rs.CloseQuery();
+}
+
+// Record sets open side by side, one opened after another closed (which takes over its
+// storage), and one fetched on another thread: each reads its own values.
+TEST(ReadPath, RecordSetsOpenTogetherOrOneAfterAnother) {
+    CADODatabase db;
+    ASSERT_TRUE(db.OpenConnection(ConnectText(MakeDatabase("together", kManyRowsSchema))));
+    CADORecordset big(&db), small(&db);
+    ASSERT_TRUE(big.OpenQuery(_T("SELECT * FROM Many ORDER BY n")));
+    CString text;
+    ASSERT_TRUE(big.ReadCellText(1, text));
+    EXPECT_EQ(Utf8(text), "Zeile 1");
+    ASSERT_TRUE(small.OpenQuery(_T("SELECT * FROM Many WHERE n > 2990 ORDER BY n")));
+    ExpectManyRows(small, 2991);
+    big.ToFirstRow();
+    ExpectManyRows(big, 1);
+    big.CloseQuery();
+
+    // Fewer rows and shorter texts than the result whose storage it reuses.
+    ASSERT_TRUE(small.OpenQuery(_T("SELECT * FROM Many WHERE n >= 2999 ORDER BY n")));
+    EXPECT_EQ(small.CountRows(), 2);
+    ExpectManyRows(small, 2999);
+    ASSERT_TRUE(small.OpenQuery(_T("SELECT Label FROM Many WHERE n = 7")));
+    ASSERT_TRUE(small.ReadCellText(0, text));
+    EXPECT_EQ(Utf8(text), "");
+    small.CloseQuery();
+
+    // Fetched and closed on a thread that has ended by the time this one reads.
+    CADORecordset fetched(&db);
+    std::thread([&] {
+        ASSERT_TRUE(fetched.OpenQuery(_T("SELECT * FROM Many ORDER BY n")));
+    }).join();
+    ExpectManyRows(fetched, 1);
+    fetched.CloseQuery();
+    std::thread([&] {
+        CADORecordset rs(&db);
+        ASSERT_TRUE(rs.OpenQuery(_T("SELECT * FROM Many WHERE n > 1000 ORDER BY n")));
+        ExpectManyRows(rs, 1001);
+        rs.CloseQuery();
+    }).join();
+    ASSERT_TRUE(big.OpenQuery(_T("SELECT * FROM Many ORDER BY n")));
+    ExpectManyRows(big, 1);
 }
 
 }  // namespace

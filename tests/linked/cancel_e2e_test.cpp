@@ -48,6 +48,9 @@ TEST_F(CancelRefresh, CtrlCCancelsTheRunningRefreshInsteadOfEndingTheHost) {
     for (const int build : testsupport::kModuleBuilds) {
         const std::string module = testsupport::ModuleFile(build).string();
         const std::string release = testsupport::ReleaseFor(build);
+        // The previous build's output would say at once that this one is in the refresh.
+        fs::remove(m_work / "stdout.txt");
+        fs::remove(m_work / "stderr.txt");
         const pid_t pid = fork();
         if (pid == 0) {
             if (chdir(m_work.c_str()) != 0)

@@ -1,0 +1,133 @@
+// Light polylines as R12 polylines, record by record: what goes onto the POLYLINE, what onto
+// each VERTEX and the SEQEND, and what is dropped.
+#include "host/dxf/r12_entities.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+using host::dxf::PolylineOfLightPolyline;
+using host::dxf::Record;
+using host::dxf::Tags;
+
+namespace {
+
+std::vector<Tags> Convert(const Tags& tags, std::uint64_t firstHandle = 0x100) {
+    Record r;
+    r.tags = tags;
+    std::uint64_t next = firstHandle;
+    std::vector<Tags> out;
+    for (const Record& part : PolylineOfLightPolyline(r, [&] { return next++; }))
+        out.push_back(part.tags);
+    return out;
+}
+
+}  // namespace
+
+// As the saver builds it: owner, reactors, subclass markers, vertex ids, a colour of its own,
+// paper space, extended data.
+TEST(DxfLightPolylineAsPolyline, EveryGroupGoesWhereItBelongs) {
+    const auto parts = Convert({{0, "LWPOLYLINE"},
+                                {5, "2A"},
+                                {102, "{ACAD_REACTORS"},
+                                {330, "99"},
+                                {102, "}"},
+                                {330, "1F"},
+                                {100, "AcDbEntity"},
+                                {67, "1"},
+                                {8, "Walls"},
+                                {62, "3"},
+                                {100, "AcDbPolyline"},
+                                {90, "2"},
+                                {70, "129"},
+                                {38, "1.5"},
+                                {10, "1.0"},
+                                {20, "2.0"},
+                                {91, "7"},
+                                {42, "0.5"},
+                                {10, "3.0"},
+                                {20, "4.0"},
+                                {40, "0.25"},
+                                {41, "0.0"},
+                                {42, "0.0"},
+                                {210, "0.0"},
+                                {220, "0.0"},
+                                {230, "-1.0"},
+                                {1001, "APP"},
+                                {1000, "kept"}});
+    const std::vector<Tags> expected = {
+        {{0, "POLYLINE"},
+         {5, "2A"},
+         {67, "1"},
+         {8, "Walls"},
+         {62, "3"},
+         {66, "1"},
+         {10, "0.0"},
+         {20, "0.0"},
+         {30, "1.5"},
+         {70, "129"},
+         {210, "0.0"},
+         {220, "0.0"},
+         {230, "-1.0"},
+         {1001, "APP"},
+         {1000, "kept"}},
+        {{0, "VERTEX"},
+         {5, "100"},
+         {8, "Walls"},
+         {67, "1"},
+         {10, "1.0"},
+         {20, "2.0"},
+         {30, "1.5"},
+         {42, "0.5"},
+         {70, "0"}},
+        {{0, "VERTEX"},
+         {5, "101"},
+         {8, "Walls"},
+         {67, "1"},
+         {10, "3.0"},
+         {20, "4.0"},
+         {30, "1.5"},
+         {40, "0.25"},
+         {41, "0.0"},
+         {70, "0"}},
+        {{0, "SEQEND"}, {5, "102"}, {8, "Walls"}, {67, "1"}},
+    };
+    EXPECT_EQ(parts, expected);
+}
+
+// Widths: a point's own, else the constant width, which is also the POLYLINE's default.
+TEST(DxfLightPolylineAsPolyline, PointsWithoutWidthsTakeTheConstantWidth) {
+    const auto parts = Convert({{0, "LWPOLYLINE"},
+                                {5, "2A"},
+                                {8, "0"},
+                                {70, "1"},
+                                {43, "0.75"},
+                                {39, "2.0"},
+                                {10, "0.0"},
+                                {20, "0.0"},
+                                {10, "5.0"},
+                                {20, "0.0"},
+                                {40, "1.0"},
+                                {41, "2.0"}});
+    ASSERT_EQ(parts.size(), 4u);
+    const Tags head = {{0, "POLYLINE"}, {5, "2A"},    {8, "0"},    {66, "1"},
+                       {10, "0.0"},     {20, "0.0"},  {30, "0.0"}, {39, "2.0"},
+                       {70, "1"},       {40, "0.75"}, {41, "0.75"}};
+    EXPECT_EQ(parts[0], head);
+    const Tags first = {{0, "VERTEX"}, {5, "100"},   {8, "0"},     {10, "0.0"}, {20, "0.0"},
+                        {30, "0.0"},   {40, "0.75"}, {41, "0.75"}, {70, "0"}};
+    EXPECT_EQ(parts[1], first);
+    const Tags second = {{0, "VERTEX"}, {5, "101"},  {8, "0"},    {10, "5.0"}, {20, "0.0"},
+                         {30, "0.0"},   {40, "1.0"}, {41, "2.0"}, {70, "0"}};
+    EXPECT_EQ(parts[2], second);
+}
+
+// A light polyline without points still gets its POLYLINE and SEQEND (a reader expects the
+// pair), and its flags keep only what POLYLINE means the same way.
+TEST(DxfLightPolylineAsPolyline, NoPointsAndOtherFlags) {
+    const auto parts = Convert({{0, "LWPOLYLINE"}, {5, "2A"}, {8, "0"}, {90, "0"}, {70, "6"}});
+    ASSERT_EQ(parts.size(), 2u);
+    EXPECT_EQ(parts[0].back(), (host::dxf::Tag{70, "0"}));
+    EXPECT_EQ(parts[1].front().value, "SEQEND");
+}

@@ -1,7 +1,8 @@
 // Entities of later versions in the form DXF R12 has, for saving in R12.
 //
 // A light polyline (LWPOLYLINE) is the same curve as a 2D POLYLINE with one VERTEX per point
-// and a closing SEQEND: nothing is lost in writing it so.
+// and a closing SEQEND: nothing is lost in writing it so. A multi-line text (MTEXT) becomes a
+// single-line TEXT per line of its plain text, which loses its formatting and wrapping.
 #pragma once
 
 #include <cstdint>
@@ -19,5 +20,13 @@ namespace host::dxf {
 // newHandle.
 std::vector<Record> PolylineOfLightPolyline(const Record& light,
                                             const std::function<std::uint64_t()>& newHandle);
+
+// The TEXTs for an MTEXT record: one per non-empty line of its plain text (lines end at \P
+// and line breaks), placed as the MTEXT places them from its insertion point, attachment
+// point, direction or rotation, text height and line spacing factor. The first TEXT keeps the
+// MTEXT's handle, common groups and extended data; the others are on its layer and in its
+// space, with handles from newHandle. An MTEXT without text gives one empty TEXT.
+std::vector<Record> TextsOfMText(const Record& mtext,
+                                 const std::function<std::uint64_t()>& newHandle);
 
 }  // namespace host::dxf

@@ -80,7 +80,8 @@ private:
         written_.insert(h);
     }
     // A handle for a record that exists only in the file written (the parts of a polyline
-    // made for R12): above every handle of the drawing, and the database is left as it is.
+    // and the texts of a multi-line text made for R12): above every handle of the drawing, and the
+    // database is left as it is.
     std::uint64_t FileOnlyHandle() {
         const std::uint64_t h = std::max(db->handseed().value(), maxHandle_ + 1);
         Note(h);
@@ -628,7 +629,8 @@ Document Saver::Run() {
 // What the version cannot hold: a table becomes a reference to its anonymous block (that
 // keeps its extended data) where there are no table entities, entities and objects of later
 // versions are left out, and so are the sections R12 does not know; light polylines become
-// polylines in R12. Each change is counted in the report.
+// polylines and multi-line texts single-line texts in R12. Each change is counted in the
+// report.
 void Saver::Downgrade(Document& doc) {
     const DxfVersion v = version_;
     auto entities = [&](std::vector<Record>& list) {
@@ -644,6 +646,12 @@ void Saver::Downgrade(Document& doc) {
                 for (Record& part : PolylineOfLightPolyline(r, [&] { return FileOnlyHandle(); }))
                     kept.push_back(std::move(part));
                 ++report_.lightPolylines;
+                continue;
+            }
+            if (v == DxfVersion::kR12 && r.type() == "MTEXT") {
+                for (Record& text : TextsOfMText(r, [&] { return FileOnlyHandle(); }))
+                    kept.push_back(std::move(text));
+                ++report_.multiLineTexts;
                 continue;
             }
             if (!VersionHolds(v, r.type(), true)) {

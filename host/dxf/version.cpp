@@ -176,6 +176,10 @@ std::vector<std::string> SaveReport::Lines() const {
                         " written as " + (lightPolylines == 1 ? "a polyline" : "polylines") + in +
                         ".");
     }
+    if (multiLineTexts) {
+        lines.push_back(Plural(multiLineTexts, "multi-line text was", "multi-line texts were") +
+                        " written as single-line texts" + in + ".");
+    }
     for (const auto& [type, n] : entitiesLeftOut) {
         lines.push_back(Plural(n, "entity", "entities") + " of type " + type +
                         " cannot be written" + in + " and " + (n == 1 ? "was" : "were") +

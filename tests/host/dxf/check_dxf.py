@@ -17,6 +17,10 @@ usage:
                                        unique and below $HANDSEED, then one line per 2D
                                        polyline (LWPOLYLINE or POLYLINE) of the layouts and
                                        blocks in the same form for both types, by handle
+  check_dxf.py texts FILE              prints the audit's errors, then one line per TEXT and
+                                       MTEXT of the layouts and blocks: handle, place, type,
+                                       layer, the point it is placed by, height, angle,
+                                       horizontal alignment, plain text, extended data
 """
 import json
 import sys
@@ -222,6 +226,44 @@ def polylines(path):
     return 0
 
 
+def texts(path):
+    import math
+    doc = load(path)
+    for e in doc.audit().errors:
+        print("error:", e.message)
+    places = [(layout.name, layout) for layout in doc.layouts]
+    places += [(block.name, block) for block in doc.blocks if not block.is_any_layout]
+    lines = []
+    for name, place in places:
+        for e in place:
+            d = e.dxf
+            if e.dxftype() == "TEXT":
+                halign = d.get("halign", 0)
+                at = d.align_point if halign else d.insert
+                angle, height, text = d.get("rotation", 0), d.height, d.text
+                if doc.dxfversion < "AC1021":
+                    text = ezdxf.decode_dxf_unicode(text)
+            elif e.dxftype() == "MTEXT":
+                at, height, text = d.insert, d.char_height, e.plain_text()
+                halign = d.get("attachment_point", 1)
+                angle = d.get("rotation", 0)
+                if d.hasattr("text_direction"):
+                    angle = math.degrees(math.atan2(d.text_direction[1], d.text_direction[0]))
+            else:
+                continue
+            xdata = []
+            if e.xdata:
+                for app in e.xdata.data:
+                    xdata.append([app] + [[t.code, norm(t.value)] for t in e.xdata.get(app)])
+            lines.append("%s %s %s layer=%s at=%s height=%s angle=%s align=%s %s xdata=%s" % (
+                d.handle, name, e.dxftype(), d.layer, norm([round(float(v), 6) for v in at]),
+                norm(float(height)), round(float(angle), 6), halign,
+                json.dumps(text, ensure_ascii=False), json.dumps(xdata, ensure_ascii=False)))
+    for line in sorted(lines):
+        print(line)
+    return 0
+
+
 def render(path, png):
     import matplotlib
     matplotlib.use("Agg")
@@ -264,6 +306,8 @@ def main():
         return model(sys.argv[2])
     if cmd == "polylines":
         return polylines(sys.argv[2])
+    if cmd == "texts":
+        return texts(sys.argv[2])
     if cmd == "render":
         return render(sys.argv[2], sys.argv[3])
     print(__doc__)

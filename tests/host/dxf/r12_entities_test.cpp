@@ -1,10 +1,11 @@
-// Light polylines as R12 polylines, record by record: what goes onto the POLYLINE, what onto
-// each VERTEX and the SEQEND, and what is dropped.
+// Light polylines as R12 polylines and multi-line texts as single-line texts, record by
+// record: what goes onto each record made, where the texts are placed, what is dropped.
 #include "host/dxf/r12_entities.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 using host::dxf::PolylineOfLightPolyline;
@@ -130,4 +131,109 @@ TEST(DxfLightPolylineAsPolyline, NoPointsAndOtherFlags) {
     ASSERT_EQ(parts.size(), 2u);
     EXPECT_EQ(parts[0].back(), (host::dxf::Tag{70, "0"}));
     EXPECT_EQ(parts[1].front().value, "SEQEND");
+}
+
+namespace {
+
+std::vector<Tags> ConvertText(const Tags& tags) {
+    Record r;
+    r.tags = tags;
+    std::uint64_t next = 0x100;
+    std::vector<Tags> out;
+    for (const Record& part : host::dxf::TextsOfMText(r, [&] { return next++; }))
+        out.push_back(part.tags);
+    return out;
+}
+
+double Value(const Tags& tags, int code) {
+    for (const auto& t : tags) {
+        if (t.code == code)
+            return std::stod(t.value);
+    }
+    return -999;
+}
+
+}  // namespace
+
+// Two lines of height 2 (a pitch of 10/3) at (10, 20): the base lines for every attachment
+// point, and the horizontal alignment on the point.
+TEST(DxfMTextAsTexts, AttachmentPointsPlaceTheLines) {
+    struct Case {
+        int attachment;
+        int align;  // 72 of the TEXTs
+        double firstY, secondY;
+    } cases[] = {
+        {1, 0, 18, 20 - 16.0 / 3},          {2, 1, 18, 20 - 16.0 / 3},
+        {3, 2, 18, 20 - 16.0 / 3},          {4, 0, 20 + 2.0 / 3, 20 - 8.0 / 3},
+        {5, 1, 20 + 2.0 / 3, 20 - 8.0 / 3}, {6, 2, 20 + 2.0 / 3, 20 - 8.0 / 3},
+        {7, 0, 20 + 10.0 / 3, 20},          {8, 1, 20 + 10.0 / 3, 20},
+        {9, 2, 20 + 10.0 / 3, 20},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.attachment);
+        const auto texts = ConvertText({{0, "MTEXT"},
+                                        {5, "2A"},
+                                        {8, "0"},
+                                        {10, "10.0"},
+                                        {20, "20.0"},
+                                        {30, "0.0"},
+                                        {40, "2.0"},
+                                        {71, std::to_string(c.attachment)},
+                                        {1, "one\\Ptwo"}});
+        ASSERT_EQ(texts.size(), 2u);
+        const int y = c.align ? 21 : 20;  // the alignment point when aligned on it
+        EXPECT_NEAR(Value(texts[0], y), c.firstY, 1e-9);
+        EXPECT_NEAR(Value(texts[1], y), c.secondY, 1e-9);
+        EXPECT_NEAR(Value(texts[0], y - 10), 10, 1e-9);
+        EXPECT_EQ(Value(texts[0], 72), c.align ? c.align : -999);
+    }
+}
+
+// The pieces of a long text are joined, formatting goes, empty lines keep their place; the
+// first TEXT is the MTEXT (handle, colour, extended data), the next ones are new, on its layer
+// and in its space.
+TEST(DxfMTextAsTexts, LinesOfThePlainTextWithTheirHandles) {
+    const auto texts = ConvertText({{0, "MTEXT"},
+                                    {5, "2A"},
+                                    {330, "1F"},
+                                    {100, "AcDbEntity"},
+                                    {67, "1"},
+                                    {8, "Notes"},
+                                    {62, "1"},
+                                    {100, "AcDbMText"},
+                                    {10, "0.0"},
+                                    {20, "0.0"},
+                                    {30, "0.0"},
+                                    {40, "1.5"},
+                                    {3, "{\\fArial|b1;Pu"},
+                                    {1, "mp}\\P\\Pend"},
+                                    {7, "Standard"},
+                                    {1001, "APP"},
+                                    {1000, "x"}});
+    const std::vector<Tags> expected = {
+        {{0, "TEXT"},
+         {5, "2A"},
+         {67, "1"},
+         {8, "Notes"},
+         {62, "1"},
+         {10, "0.0"},
+         {20, "-1.5"},
+         {30, "0.0"},
+         {40, "1.5"},
+         {1, "Pump"},
+         {7, "Standard"},
+         {1001, "APP"},
+         {1000, "x"}},
+        {{0, "TEXT"},
+         {5, "100"},
+         {8, "Notes"},
+         {67, "1"},
+         {10, "0.0"},
+         {20, "-6.5"},
+         {30, "0.0"},
+         {40, "1.5"},
+         {1, "end"},
+         {7, "Standard"}},
+    };
+    EXPECT_EQ(texts, expected);
 }

@@ -306,3 +306,61 @@ TEST(SaveVersionR12, LightPolylinesBecomePolylinesWithTheSamePoints) {
 }
 
 }  // namespace
+
+namespace {
+
+// The TEXTs and MTEXTs ezdxf finds in a file, one line each (see check_dxf.py texts).
+std::vector<std::string> Texts(const fs::path& file) {
+    const auto r =
+        testsupport::RunProcess({QUARVEL_PYTHON, std::string(QUARVEL_DXF_SCRIPTS) + "/check_dxf.py",
+                                 "texts", file.string()},
+                                file.parent_path());
+    EXPECT_EQ(r.status, 0) << r.Describe() << "\n" << r.err;
+    std::vector<std::string> lines;
+    for (std::size_t at = 0; at < r.out.size();) {
+        const std::size_t end = std::min(r.out.find('\n', at), r.out.size());
+        lines.push_back(r.out.substr(at, end - at));
+        at = end + 1;
+    }
+    return lines;
+}
+
+// Multi-line texts go into R12 as one TEXT per line of their plain text, placed by their
+// attachment point (top left, middle centre, bottom right), direction or rotation, height and
+// line spacing, in model space, paper space and a block; the first line keeps the handle and
+// the extended data.
+TEST(SaveVersionR12, MultiLineTextsBecomeOneTextPerLine) {
+    const fs::path dir = WorkFolder("mtext");
+    fs::copy_file(testsupport::SourceDir() / "tests/files/dxf/multi_line_texts.dxf",
+                  dir / "texts.dxf");
+    auto r = Script(dir, "SAVEAS\nR12 out.dxf\n", "texts.dxf");
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_NE(r.out.find("5 multi-line texts were written as single-line texts in DXF R12."),
+              std::string::npos)
+        << r.out;
+    EXPECT_EQ(r.out.find("MTEXT"), std::string::npos) << r.out;  // nothing left out
+    const std::vector<std::string> expected = {
+        R"(31 Model TEXT layer=Notes at=[10.0, 18.0, 0.0] height=2.0 angle=0.0 align=0 )"
+        R"("Pump P-101" xdata=[["OTHERAPP", [1001, "OTHERAPP"], [1000, "note"], [1070, 5]]])",
+        R"(32 Model TEXT layer=0 at=[45.0, 0.0, 0.0] height=1.5 angle=90.0 align=2 "first" )"
+        R"(xdata=[])",
+        R"(33 Model TEXT layer=0 at=[-1.75, 3.031089, 0.0] height=3.0 angle=30.0 align=1 "a" )"
+        R"(xdata=[])",
+        R"(37 LABEL TEXT layer=0 at=[0.0, -1.0, 0.0] height=1.0 angle=0.0 align=0 )"
+        R"("in a block" xdata=[])",
+        R"(3A Layout1 TEXT layer=0 at=[5.0, 2.5, 0.0] height=2.5 angle=0.0 align=0 "on paper" )"
+        R"(xdata=[])",
+        R"(41 Model TEXT layer=Notes at=[10.0, 14.666667, 0.0] height=2.0 angle=0.0 align=0 )"
+        R"("Cooling water" xdata=[])",
+        R"(42 Model TEXT layer=0 at=[50.0, 0.0, 0.0] height=1.5 angle=90.0 align=2 "third" )"
+        R"(xdata=[])",
+        R"(43 Model TEXT layer=0 at=[3.25, -5.629165, 0.0] height=3.0 angle=30.0 align=1 "b" )"
+        R"(xdata=[])",
+    };
+    EXPECT_EQ(Texts(dir / "out.dxf"), expected);
+    const std::vector<std::string> handles = Polylines(dir / "out.dxf");
+    ASSERT_FALSE(handles.empty());
+    EXPECT_EQ(handles.front(), "handles unique below $HANDSEED");
+}
+
+}  // namespace

@@ -33,7 +33,8 @@ bool IsCommonEntityCode(int code) {
 }
 
 // The common groups of an entity record (layer, colour, space, ...) in their order, its
-// handle, and its extended data; geometry groups go to geometry().
+// handle, and its extended data; geometry groups go to geometry(). After a subclass marker
+// other than AcDbEntity the codes are the entity's own (48 is a column width in MTEXT).
 struct EntityParts {
     Tags common, xdata;
     std::string handle, layer = "0", space;
@@ -41,7 +42,7 @@ struct EntityParts {
 template <class Geometry>
 EntityParts TakeApart(const Record& r, Geometry geometry) {
     EntityParts p;
-    bool inGroup = false;
+    bool inGroup = false, ownGroups = false;
     for (std::size_t i = 1; i < r.tags.size(); ++i) {
         const Tag& t = r.tags[i];
         if (t.code == 1001) {
@@ -54,7 +55,11 @@ EntityParts TakeApart(const Record& r, Geometry geometry) {
         }
         if (inGroup)
             continue;
-        if (IsCommonEntityCode(t.code)) {
+        if (t.code == 100) {
+            ownGroups = ownGroups || t.value != "AcDbEntity";
+            continue;
+        }
+        if (!ownGroups && IsCommonEntityCode(t.code)) {
             p.common.push_back(t);
             if (t.code == 8)
                 p.layer = t.value;
@@ -220,7 +225,7 @@ struct Ocs {
 std::vector<Record> TextsOfMText(const Record& mtext,
                                  const std::function<std::uint64_t()>& newHandle) {
     Vec3 at, direction, normal{0, 0, 1};
-    bool hasDirection = false;
+    bool hasDirection = false, hasRotation = false;
     double height = 2.5, rotation = 0, spacing = 1;
     std::int64_t attachment = 1;
     std::string contents, style;
@@ -252,8 +257,10 @@ std::vector<Record> TextsOfMText(const Record& mtext,
             case 44:
                 spacing = Number(t.value, spacing);
                 break;
-            case 50:
-                rotation = Number(t.value, 0) * 3.14159265358979323846 / 180;
+            case 50:  // the rotation; later ones are heights of columns
+                if (!hasRotation)
+                    rotation = Number(t.value, 0) * 3.14159265358979323846 / 180;
+                hasRotation = true;
                 break;
             case 71:
                 ParseInt(t.value, attachment);

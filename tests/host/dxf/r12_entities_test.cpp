@@ -4,13 +4,22 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
 using host::dxf::PolylineOfLightPolyline;
 using host::dxf::Record;
 using host::dxf::Tags;
+
+namespace host::dxf {
+// Tags in failure messages as (code, value).
+void PrintTo(const Tag& t, std::ostream* os) {
+    *os << "(" << t.code << ", \"" << t.value << "\")";
+}
+}  // namespace host::dxf
 
 namespace {
 
@@ -236,4 +245,61 @@ TEST(DxfMTextAsTexts, LinesOfThePlainTextWithTheirHandles) {
          {7, "Standard"}},
     };
     EXPECT_EQ(texts, expected);
+}
+
+// Groups of columns come after the rotation: a column width (48) is not the entity's line
+// type scale, column heights (50) are not its rotation.
+TEST(DxfMTextAsTexts, ColumnGroupsAreNotTakenForCommonGroupsOrTheRotation) {
+    const auto texts = ConvertText({{0, "MTEXT"},
+                                    {5, "2A"},
+                                    {100, "AcDbEntity"},
+                                    {8, "0"},
+                                    {48, "2.0"},
+                                    {100, "AcDbMText"},
+                                    {10, "0.0"},
+                                    {20, "0.0"},
+                                    {30, "0.0"},
+                                    {40, "1.0"},
+                                    {1, "x"},
+                                    {50, "90.0"},
+                                    {75, "2"},
+                                    {48, "30.0"},
+                                    {76, "2"},
+                                    {50, "12.5"},
+                                    {50, "7.5"}});
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(Value(texts[0], 48), 2.0);
+    EXPECT_EQ(Value(texts[0], 50), 90.0);
+    EXPECT_NEAR(Value(texts[0], 10), 1.0, 1e-12);  // a height below the point, turned
+    EXPECT_NEAR(Value(texts[0], 20), 0.0, 1e-12);
+    EXPECT_EQ(std::count_if(texts[0].begin(), texts[0].end(),
+                            [](const host::dxf::Tag& t) { return t.code == 48 || t.code == 50; }),
+              2);
+}
+
+// Under the extrusion (0, 0, -1) the object coordinate system's x axis is the world's -x: the
+// world insertion point (10, 5, 2) and direction +x become (-10, 5, -2) and 180 degrees, the
+// first base line a height from there, and the TEXT keeps the extrusion.
+TEST(DxfMTextAsTexts, WorldPointAndDirectionGoIntoTheExtrusionsCoordinates) {
+    const auto texts = ConvertText({{0, "MTEXT"},
+                                    {5, "2A"},
+                                    {8, "0"},
+                                    {10, "10.0"},
+                                    {20, "5.0"},
+                                    {30, "2.0"},
+                                    {40, "1.0"},
+                                    {1, "x"},
+                                    {210, "0.0"},
+                                    {220, "0.0"},
+                                    {230, "-1.0"},
+                                    {11, "1.0"},
+                                    {21, "0.0"},
+                                    {31, "0.0"}});
+    ASSERT_EQ(texts.size(), 1u);
+    const Tags& t = texts[0];
+    EXPECT_NEAR(Value(t, 10), -10, 1e-12);
+    EXPECT_NEAR(Value(t, 20), 6, 1e-12);
+    EXPECT_NEAR(Value(t, 30), -2, 1e-12);
+    EXPECT_NEAR(Value(t, 50), 180, 1e-12);
+    EXPECT_EQ(Value(t, 230), -1);
 }

@@ -10,6 +10,7 @@
 #include "host/dxf/encoding.h"
 #include "host/dxf/handle_set.h"
 #include "host/dxf/insert_entity.h"
+#include "host/dxf/r12_entities.h"
 #include "host/dxf/record_groups.h"
 #include "host/dxf/structure.h"
 #include "host/dxf/table_entity.h"
@@ -77,6 +78,14 @@ private:
     void Note(std::uint64_t h) {
         maxHandle_ = std::max(maxHandle_, h);
         written_.insert(h);
+    }
+    // A handle for a record that exists only in the file written (the parts of a polyline
+    // and the texts of a multi-line text made for R12): above every handle of the drawing, and the
+    // database is left as it is.
+    std::uint64_t FileOnlyHandle() {
+        const std::uint64_t h = std::max(db->handseed().value(), maxHandle_ + 1);
+        Note(h);
+        return h;
     }
     void CheckReferences(Document& doc);
     void Downgrade(Document& doc);
@@ -619,8 +628,9 @@ Document Saver::Run() {
 
 // What the version cannot hold: a table becomes a reference to its anonymous block (that
 // keeps its extended data) where there are no table entities, entities and objects of later
-// versions are left out, and so are the sections R12 does not know. Each change is counted
-// in the report.
+// versions are left out, and so are the sections R12 does not know; light polylines become
+// polylines and multi-line texts single-line texts in R12. Each change is counted in the
+// report.
 void Saver::Downgrade(Document& doc) {
     const DxfVersion v = version_;
     auto entities = [&](std::vector<Record>& list) {
@@ -630,6 +640,18 @@ void Saver::Downgrade(Document& doc) {
             if (r.table && !HasTableEntity(v)) {
                 kept.push_back(TableAsInsert(r));
                 ++report_.tablesAsBlocks;
+                continue;
+            }
+            if (v == DxfVersion::kR12 && r.type() == "LWPOLYLINE") {
+                for (Record& part : PolylineOfLightPolyline(r, [&] { return FileOnlyHandle(); }))
+                    kept.push_back(std::move(part));
+                ++report_.lightPolylines;
+                continue;
+            }
+            if (v == DxfVersion::kR12 && r.type() == "MTEXT") {
+                for (Record& text : TextsOfMText(r, [&] { return FileOnlyHandle(); }))
+                    kept.push_back(std::move(text));
+                ++report_.multiLineTexts;
                 continue;
             }
             if (!VersionHolds(v, r.type(), true)) {

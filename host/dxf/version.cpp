@@ -171,6 +171,15 @@ std::vector<std::string> SaveReport::Lines() const {
                         " (no table entity there); their links are kept in the extended data of "
                         "the block references, which DbTable_Update cannot refresh.");
     }
+    if (lightPolylines) {
+        lines.push_back(Plural(lightPolylines, "light polyline was", "light polylines were") +
+                        " written as " + (lightPolylines == 1 ? "a polyline" : "polylines") + in +
+                        ".");
+    }
+    if (multiLineTexts) {
+        lines.push_back(Plural(multiLineTexts, "multi-line text was", "multi-line texts were") +
+                        " written as single-line texts" + in + ".");
+    }
     for (const auto& [type, n] : entitiesLeftOut) {
         lines.push_back(Plural(n, "entity", "entities") + " of type " + type +
                         " cannot be written" + in + " and " + (n == 1 ? "was" : "were") +

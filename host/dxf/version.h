@@ -45,11 +45,13 @@ inline bool IsUnicodeVersion(DxfVersion v) {
 // otherwise). Types this list does not know are written as they are.
 bool VersionHolds(DxfVersion v, std::string_view type, bool entity);
 
-// What a save in an older version changed: tables written as block references, and what was
-// left out because the version cannot hold it (counted per type).
+// What a save in an older version changed: tables written as block references, light
+// polylines as polylines, multi-line texts as single-line texts, and what was left out
+// because the version cannot hold it (counted per type).
 struct SaveReport {
     DxfVersion version = kDefaultDxfVersion;
     std::size_t tablesAsBlocks = 0;
+    std::size_t lightPolylines = 0, multiLineTexts = 0;
     std::map<std::string, std::size_t> entitiesLeftOut, objectsLeftOut;
     std::size_t headerVariablesLeftOut = 0, sectionsLeftOut = 0;
     // One line per change, e.g. "2 entities of type MESH cannot be written in DXF R12 and were

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "host/db/hostdb.h"
+#include "host/dxf/text_codes.h"
 #include "host/render/render.h"
 
 class AcDbTable;
@@ -102,10 +103,9 @@ std::shared_ptr<const Scene> SceneOf(AcDbDatabase& db, bool paperSpace);
 // Primitives of one entity that need not be in a database (a preview), displaced.
 Item ItemOfEntity(AcDbDatabase& db, const AcDbEntity* entity, Point offset);
 
-// Text: the plain text of MTEXT contents (\P, \~, braces, stacking, \U+ codes; other
-// formatting codes dropped) and the %% codes of single-line texts.
-std::string MTextPlain(const std::string& contents);
-std::string TextPlain(const std::string& text);
+// Text: the plain text of MTEXT contents and of single-line texts (see text_codes.h).
+using dxf::MTextPlain;
+using dxf::TextPlain;
 
 // The shared pango context for measuring (hinting off, so that sizes scale).
 PangoContext* MeasureContext();

@@ -13,6 +13,14 @@ usage:
                                        model-space ACAD_TABLE or INSERT: block, extended data,
                                        the block's entity types and texts (\\U+ escapes of
                                        files before R2007 decoded)
+  check_dxf.py polylines FILE          prints the audit's errors, whether the handles are
+                                       unique and below $HANDSEED, then one line per 2D
+                                       polyline (LWPOLYLINE or POLYLINE) of the layouts and
+                                       blocks in the same form for both types, by handle
+  check_dxf.py texts FILE              prints the audit's errors, then one line per TEXT and
+                                       MTEXT of the layouts and blocks: handle, place, type,
+                                       layer, the point it is placed by, height, angle,
+                                       horizontal alignment, plain text, extended data
 """
 import json
 import sys
@@ -158,6 +166,104 @@ def model(path):
     return 0
 
 
+def polyline_line(where, e):
+    """One 2D polyline, the same for an LWPOLYLINE and the POLYLINE with VERTEXes that
+    stands for it: a point's width is its own, else the constant width."""
+    d = e.dxf
+    if e.dxftype() == "LWPOLYLINE":
+        const = d.get("const_width", 0)
+        points = [(x, y, s or const, w or const, b) for x, y, s, w, b in
+                  e.get_points("xyseb")]
+        elevation = float(d.get("elevation", 0))
+    else:
+        const = d.get("default_start_width", 0)
+        points = [(v.dxf.location.x, v.dxf.location.y, v.dxf.get("start_width", 0),
+                   v.dxf.get("end_width", 0), v.dxf.get("bulge", 0)) for v in e.vertices]
+        elevation = float(d.get("elevation", (0, 0, 0))[2])
+        if any(v.dxf.location.z != elevation for v in e.vertices):
+            elevation = "vertices off the polyline's elevation"
+        if any(v.dxf.layer != d.layer for v in e.vertices):
+            return "%s %s: vertices on another layer" % (d.handle, where)
+    xdata = []
+    if e.xdata:
+        for app in e.xdata.data:
+            xdata.append([app] + [[t.code, norm(t.value)] for t in e.xdata.get(app)])
+    return "%s %s layer=%s color=%s ltype=%s flags=%d elev=%s thick=%s ext=%s width=%s " \
+        "points=%s xdata=%s" % (
+            d.handle, where, d.layer, d.get("color", 256), d.get("linetype", "BYLAYER"),
+            d.get("flags", 0) & (1 | 128), norm(elevation), norm(float(d.get("thickness", 0))),
+            norm([float(v) for v in d.get("extrusion", (0, 0, 1))]), norm(float(const)),
+            [[norm(float(v)) for v in p] for p in points],
+            json.dumps(xdata, ensure_ascii=False))
+
+
+def polylines(path):
+    doc = load(path)
+    for e in doc.audit().errors:
+        print("error:", e.message)
+    # The handles in the file (the reader makes up some of its own, e.g. SEQENDs of block
+    # references without attributes).
+    from ezdxf.lldxf.tagger import ascii_tags_loader
+    handles, seed, previous = [], 0, None
+    with open(path, encoding="ascii", errors="replace") as f:
+        for tag in ascii_tags_loader(f):
+            if previous == "$HANDSEED":
+                seed = int(tag.value, 16)
+            elif tag.code in (5, 105):
+                handles.append(int(tag.value, 16))
+            previous = tag.value if tag.code == 9 else None
+    print("handles", "unique" if len(handles) == len(set(handles)) else "repeated",
+          "below $HANDSEED" if handles and max(handles) < seed else "not below $HANDSEED")
+    lines = []
+    places = [(layout.name, layout) for layout in doc.layouts]
+    places += [(block.name, block) for block in doc.blocks if not block.is_any_layout]
+    for name, place in places:
+        for e in place:
+            if e.dxftype() == "LWPOLYLINE" or (e.dxftype() == "POLYLINE" and e.is_2d_polyline):
+                lines.append(polyline_line(name, e))
+    for line in sorted(lines):
+        print(line)
+    return 0
+
+
+def texts(path):
+    import math
+    doc = load(path)
+    for e in doc.audit().errors:
+        print("error:", e.message)
+    places = [(layout.name, layout) for layout in doc.layouts]
+    places += [(block.name, block) for block in doc.blocks if not block.is_any_layout]
+    lines = []
+    for name, place in places:
+        for e in place:
+            d = e.dxf
+            if e.dxftype() == "TEXT":
+                halign = d.get("halign", 0)
+                at = d.align_point if halign else d.insert
+                angle, height, text = d.get("rotation", 0), d.height, d.text
+                if doc.dxfversion < "AC1021":
+                    text = ezdxf.decode_dxf_unicode(text)
+            elif e.dxftype() == "MTEXT":
+                at, height, text = d.insert, d.char_height, e.plain_text()
+                halign = d.get("attachment_point", 1)
+                angle = d.get("rotation", 0)
+                if d.hasattr("text_direction"):
+                    angle = math.degrees(math.atan2(d.text_direction[1], d.text_direction[0]))
+            else:
+                continue
+            xdata = []
+            if e.xdata:
+                for app in e.xdata.data:
+                    xdata.append([app] + [[t.code, norm(t.value)] for t in e.xdata.get(app)])
+            lines.append("%s %s %s layer=%s at=%s height=%s angle=%s align=%s %s xdata=%s" % (
+                d.handle, name, e.dxftype(), d.layer, norm([round(float(v), 6) for v in at]),
+                norm(float(height)), round(float(angle), 6), halign,
+                json.dumps(text, ensure_ascii=False), json.dumps(xdata, ensure_ascii=False)))
+    for line in sorted(lines):
+        print(line)
+    return 0
+
+
 def render(path, png):
     import matplotlib
     matplotlib.use("Agg")
@@ -198,6 +304,10 @@ def main():
         return tables(sys.argv[2])
     if cmd == "model":
         return model(sys.argv[2])
+    if cmd == "polylines":
+        return polylines(sys.argv[2])
+    if cmd == "texts":
+        return texts(sys.argv[2])
     if cmd == "render":
         return render(sys.argv[2], sys.argv[3])
     print(__doc__)

@@ -2,7 +2,8 @@
 // saved in both versions by the console host is turned into PDF by LibreCAD (under xvfb-run)
 // and by LibreOffice, and the table's texts are found in each PDF: with pdftotext in
 // LibreOffice's, by reading the page (tesseract) in LibreCAD's, which draws texts with its own
-// stroke fonts and so has no text in the PDF.
+// stroke fonts and so has no text in the PDF. Multi-line texts saved in R12 as single-line
+// texts are found in LibreOffice's PDF too.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -92,6 +93,24 @@ TEST(DxfViewers, LibreOfficeDrawsTheTablesOfR12AndR2000Files) {
                          {"Description", "SerialNumber", "P-101", "Kühlwasserpumpe", "Halle Süd",
                           "Резервуар питьевой воды"});
     }
+}
+
+TEST(DxfViewers, LibreOfficeDrawsTheLinesOfMultiLineTextsInR12) {
+    const fs::path dir =
+        fs::path(testing::TempDir()) / ("quarvel_viewer_" + std::to_string(getpid())) / "mtext";
+    testsupport::MakeFreshFolder(dir);
+    fs::copy_file(testsupport::SourceDir() / "tests/files/dxf/multi_line_texts.dxf",
+                  dir / "texts.dxf");
+    EXPECT_TRUE(testsupport::WriteFile(dir / "run.scr", "SAVEAS\nR12 r12.dxf\n"));
+    auto r = testsupport::RunHost({"--script", "run.scr", "texts.dxf"}, dir);
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    const std::string profile = "-env:UserInstallation=file://" + (dir / "profile").string();
+    r = RunProcess(
+        {"soffice", profile, "--headless", "--convert-to", "pdf", "--outdir", "pdf", "r12.dxf"},
+        dir, kConvertTimeout, {"HOME=" + dir.string()});
+    EXPECT_EQ(r.status, 0) << r.Describe() << "\n" << r.out << r.err;
+    ExpectTableTexts(PdfText(dir / "pdf" / "r12.pdf"), "LibreOffice's PDF of the R12 texts",
+                     {"Pump P-101", "Cooling water", "first", "third", "in a block"});
 }
 
 }  // namespace

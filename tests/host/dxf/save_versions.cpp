@@ -203,3 +203,164 @@ TEST(SaveVersionText, CharactersOutsideTheCodePageSurviveSavingAndOpening) {
 }
 
 }  // namespace
+
+namespace {
+
+// What ezdxf finds of a file's 2D polylines, one line each in the same form for LWPOLYLINE
+// and POLYLINE (see check_dxf.py polylines), after a line on the file's handles.
+std::vector<std::string> Polylines(const fs::path& file) {
+    const auto r =
+        testsupport::RunProcess({QUARVEL_PYTHON, std::string(QUARVEL_DXF_SCRIPTS) + "/check_dxf.py",
+                                 "polylines", file.string()},
+                                file.parent_path());
+    EXPECT_EQ(r.status, 0) << r.Describe() << "\n" << r.err;
+    std::vector<std::string> lines;
+    std::size_t at = 0;
+    while (at < r.out.size()) {
+        const std::size_t end = std::min(r.out.find('\n', at), r.out.size());
+        lines.push_back(r.out.substr(at, end - at));
+        at = end + 1;
+    }
+    return lines;
+}
+
+std::size_t Count(const std::string& text, const std::string& what) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++n;
+    return n;
+}
+
+// Every light polyline of a drawing (open and closed, bulges, widths of the points and a
+// constant width, elevation and thickness, extrusion, extended data, in model space, paper
+// space and a block) goes into R12 as a POLYLINE with a VERTEX per point, which ezdxf reads
+// as the same polyline and the host opens again.
+TEST(SaveVersionR12, LightPolylinesBecomePolylinesWithTheSamePoints) {
+    const fs::path dir = WorkFolder("lwpolyline");
+    fs::copy_file(testsupport::SourceDir() / "tests/files/dxf/light_polylines.dxf",
+                  dir / "light.dxf");
+    // The R12 save leaves the drawing as it was: R2010 files before and after are the same.
+    auto r = Script(dir, "SAVEAS\nR2010 before.dxf\nSAVEAS\nR12 out.dxf\nSAVEAS\nR2010 after.dxf\n",
+                    "light.dxf");
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(ReadFile(dir / "after.dxf"), ReadFile(dir / "before.dxf"));
+    EXPECT_EQ(Count(ReadFile(dir / "after.dxf"), "\nLWPOLYLINE\n"), 6u);
+    EXPECT_NE(r.out.find("6 light polylines were written as polylines in DXF R12."),
+              std::string::npos)
+        << r.out;
+    EXPECT_EQ(r.out.find("LWPOLYLINE"), std::string::npos) << r.out;  // nothing left out
+
+    const std::string text = ReadFile(dir / "out.dxf");
+    EXPECT_EQ(Count(text, "\nLWPOLYLINE\n"), 0u);
+    EXPECT_EQ(Count(text, "\nPOLYLINE\n"), 6u);
+    EXPECT_EQ(Count(text, "\nVERTEX\n"), 20u);
+    EXPECT_EQ(Count(text, "\nSEQEND\n"), 6u);
+
+    const std::vector<std::string> source = Polylines(dir / "light.dxf");
+    const std::vector<std::string> saved = Polylines(dir / "out.dxf");
+    ASSERT_FALSE(saved.empty());
+    EXPECT_EQ(saved.front(), "handles unique below $HANDSEED");
+    EXPECT_EQ(saved, source);
+
+    // What the drawing holds, as ezdxf reads the R12 file.
+    struct Expected {
+        const char* handle;
+        const char* fragment;
+    };
+    const Expected expected[] = {
+        {"32", "32 Model layer=Walls "},
+        {"33", "flags=129 "},
+        {"33",
+         "[0.0, 10.0, 0.0, 0.0, 0.5], [10.0, 10.0, 0.0, 0.0, 0.0], "
+         "[10.0, 20.0, 0.0, 0.0, -1.0], [0.0, 20.0, 0.0, 0.0, 0.0]]"},
+        {"33", "color=3 ltype=DASHED "},
+        {"33", R"(xdata=[["OTHERAPP", [1001, "OTHERAPP"], [1000, "closed with bulges"], )"},
+        {"34", "elev=2.5 thick=1.25 "},
+        {"34", "[[20.0, 0.0, 0.5, 1.5, 0.0], [30.0, 0.0, 1.5, 0.0, 0.25], "},
+        {"35", "elev=-3.0 thick=0.0 ext=[0.0, 0.0, -1.0] width=0.75 "},
+        {"35", "[45.0, 5.0, 0.75, 0.75, 0.0]"},
+        {"39", "39 FRAME layer=Walls color=256 ltype=BYLAYER flags=1 "},
+        {"3D", "3D Layout1 "},
+        {"3D", "[100.0, 0.0, 0.0, 0.0, 1.0]"},
+    };
+    for (const Expected& e : expected) {
+        const auto line = std::find_if(saved.begin(), saved.end(), [&](const std::string& s) {
+            return s.rfind(std::string(e.handle) + " ", 0) == 0;
+        });
+        ASSERT_NE(line, saved.end()) << e.handle;
+        EXPECT_NE(line->find(e.fragment), std::string::npos) << *line << "\n" << e.fragment;
+    }
+
+    // The host opens it with the polylines (under their handles), and saving it again in
+    // R2010 keeps them as they are.
+    r = Script(dir, "OPEN\nout.dxf\nLIST\nALL\n\nSAVEAS\nR2010 again.dxf\n");
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    for (const char* place :
+         {"Handle: 32  Space: Model space  Layer: Walls",
+          "Handle: 35  Space: Model space  Layer: 0", "Handle: 3D  Space: Paper space  Layer: 0"})
+        EXPECT_NE(r.out.find(place), std::string::npos) << place << "\n" << r.out;
+    std::vector<std::string> again = Polylines(dir / "again.dxf");
+    ASSERT_FALSE(again.empty());
+    EXPECT_EQ(again.front(), "handles unique below $HANDSEED");
+    EXPECT_EQ(again, source);
+}
+
+}  // namespace
+
+namespace {
+
+// The TEXTs and MTEXTs ezdxf finds in a file, one line each (see check_dxf.py texts).
+std::vector<std::string> Texts(const fs::path& file) {
+    const auto r =
+        testsupport::RunProcess({QUARVEL_PYTHON, std::string(QUARVEL_DXF_SCRIPTS) + "/check_dxf.py",
+                                 "texts", file.string()},
+                                file.parent_path());
+    EXPECT_EQ(r.status, 0) << r.Describe() << "\n" << r.err;
+    std::vector<std::string> lines;
+    for (std::size_t at = 0; at < r.out.size();) {
+        const std::size_t end = std::min(r.out.find('\n', at), r.out.size());
+        lines.push_back(r.out.substr(at, end - at));
+        at = end + 1;
+    }
+    return lines;
+}
+
+// Multi-line texts go into R12 as one TEXT per line of their plain text, placed by their
+// attachment point (top left, middle centre, bottom right), direction or rotation, height and
+// line spacing, in model space, paper space and a block; the first line keeps the handle and
+// the extended data.
+TEST(SaveVersionR12, MultiLineTextsBecomeOneTextPerLine) {
+    const fs::path dir = WorkFolder("mtext");
+    fs::copy_file(testsupport::SourceDir() / "tests/files/dxf/multi_line_texts.dxf",
+                  dir / "texts.dxf");
+    auto r = Script(dir, "SAVEAS\nR12 out.dxf\n", "texts.dxf");
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_NE(r.out.find("5 multi-line texts were written as single-line texts in DXF R12."),
+              std::string::npos)
+        << r.out;
+    EXPECT_EQ(r.out.find("MTEXT"), std::string::npos) << r.out;  // nothing left out
+    const std::vector<std::string> expected = {
+        R"(31 Model TEXT layer=Notes at=[10.0, 18.0, 0.0] height=2.0 angle=0.0 align=0 )"
+        R"("Pump P-101" xdata=[["OTHERAPP", [1001, "OTHERAPP"], [1000, "note"], [1070, 5]]])",
+        R"(32 Model TEXT layer=0 at=[45.0, 0.0, 0.0] height=1.5 angle=90.0 align=2 "first" )"
+        R"(xdata=[])",
+        R"(33 Model TEXT layer=0 at=[-1.75, 3.031089, 0.0] height=3.0 angle=30.0 align=1 "a" )"
+        R"(xdata=[])",
+        R"(37 LABEL TEXT layer=0 at=[0.0, -1.0, 0.0] height=1.0 angle=0.0 align=0 )"
+        R"("in a block" xdata=[])",
+        R"(3A Layout1 TEXT layer=0 at=[5.0, 2.5, 0.0] height=2.5 angle=0.0 align=0 "on paper" )"
+        R"(xdata=[])",
+        R"(41 Model TEXT layer=Notes at=[10.0, 14.666667, 0.0] height=2.0 angle=0.0 align=0 )"
+        R"("Cooling water" xdata=[])",
+        R"(42 Model TEXT layer=0 at=[50.0, 0.0, 0.0] height=1.5 angle=90.0 align=2 "third" )"
+        R"(xdata=[])",
+        R"(43 Model TEXT layer=0 at=[3.25, -5.629165, 0.0] height=3.0 angle=30.0 align=1 "b" )"
+        R"(xdata=[])",
+    };
+    EXPECT_EQ(Texts(dir / "out.dxf"), expected);
+    const std::vector<std::string> handles = Polylines(dir / "out.dxf");
+    ASSERT_FALSE(handles.empty());
+    EXPECT_EQ(handles.front(), "handles unique below $HANDSEED");
+}
+
+}  // namespace

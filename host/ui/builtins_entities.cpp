@@ -71,6 +71,9 @@ int PickObjects(std::vector<AcDbObjectId>& ids, const char* type = nullptr) {
 
 // The name shown for an entity's type: its drawing-file type name.
 std::string TypeName(const AcDbObject* object) {
+    // Entities the host keeps as they came from the file name their own kind ("LINE").
+    if (const auto* raw = RawEntity::cast(object); raw && !raw->dxfName.empty())
+        return raw->dxfName;
     const AcRxClass* cls = object->isA();
     if (!cls)
         return "OBJECT";

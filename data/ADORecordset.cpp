@@ -251,18 +251,7 @@ void AssignFromUtf16(std::basic_string<C>& out, std::u16string_view s) {
                 *p++ = static_cast<char>(s[i++]);  // ASCII, the common case
                 continue;
             }
-            const char32_t cp = qv::DecodeUtf16(s, i);
-            if (cp < 0x800) {
-                *p++ = static_cast<char>(0xC0 | (cp >> 6));
-            } else if (cp < 0x10000) {
-                *p++ = static_cast<char>(0xE0 | (cp >> 12));
-                *p++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            } else {
-                *p++ = static_cast<char>(0xF0 | (cp >> 18));
-                *p++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-                *p++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            }
-            *p++ = static_cast<char>(0x80 | (cp & 0x3F));
+            p = qv::WriteUtf8(p, qv::DecodeUtf16(s, i));
         }
         out.resize(static_cast<std::size_t>(p - out.data()));
     } else {

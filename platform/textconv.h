@@ -50,22 +50,29 @@ inline char32_t DecodeUtf8(std::string_view s, std::size_t& i) {
     return cp;
 }
 
-inline void AppendUtf8(std::string& out, char32_t cp) {
+// Writes cp as UTF-8 at p (room for four bytes) and returns the end of what it wrote.
+inline char* WriteUtf8(char* p, char32_t cp) {
     if (cp < 0x80) {
-        out += static_cast<char>(cp);
+        *p++ = static_cast<char>(cp);
     } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
+        *p++ = static_cast<char>(0xC0 | (cp >> 6));
+        *p++ = static_cast<char>(0x80 | (cp & 0x3F));
     } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
+        *p++ = static_cast<char>(0xE0 | (cp >> 12));
+        *p++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        *p++ = static_cast<char>(0x80 | (cp & 0x3F));
     } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
+        *p++ = static_cast<char>(0xF0 | (cp >> 18));
+        *p++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        *p++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        *p++ = static_cast<char>(0x80 | (cp & 0x3F));
     }
+    return p;
+}
+
+inline void AppendUtf8(std::string& out, char32_t cp) {
+    char bytes[4];
+    out.append(bytes, WriteUtf8(bytes, cp));
 }
 
 // Decodes one code point from UTF-16 at s[i], advancing i.
@@ -82,14 +89,21 @@ inline char32_t DecodeUtf16(std::u16string_view s, std::size_t& i) {
     return u;
 }
 
-inline void AppendUtf16(std::u16string& out, char32_t cp) {
+// Writes cp as one or two UTF-16 units at p and returns the end of what it wrote.
+inline char16_t* WriteUtf16(char16_t* p, char32_t cp) {
     if (cp < 0x10000) {
-        out += static_cast<char16_t>(cp);
+        *p++ = static_cast<char16_t>(cp);
     } else {
         cp -= 0x10000;
-        out += static_cast<char16_t>(0xD800 + (cp >> 10));
-        out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+        *p++ = static_cast<char16_t>(0xD800 + (cp >> 10));
+        *p++ = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
     }
+    return p;
+}
+
+inline void AppendUtf16(std::u16string& out, char32_t cp) {
+    char16_t units[2];
+    out.append(units, WriteUtf16(units, cp));
 }
 
 inline std::string ToUtf8(std::u16string_view s) {

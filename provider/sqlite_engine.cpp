@@ -152,9 +152,10 @@ void Settle(ResultSet& rs, std::size_t i, VARTYPE vt) {
     }
     const bool integer = cell.kind == Cell::Kind::Integer;
     if (IsIntegerTag(vt) || vt == VT_BOOL) {
-        const double d = cell.real;
-        if (!integer && std::isfinite(d) && std::trunc(d) == d && std::fabs(d) < 9.2e18)
-            rs.SetInteger(i, static_cast<std::int64_t>(d));
+        if (!integer && std::isfinite(cell.real) && std::trunc(cell.real) == cell.real &&
+            std::fabs(cell.real) < 9.2e18) {
+            rs.SetInteger(i, static_cast<std::int64_t>(cell.real));
+        }
     } else if (vt == VT_R8 || vt == VT_R4) {
         if (integer)
             rs.SetReal(i, static_cast<double>(cell.integer));
@@ -696,16 +697,10 @@ bool WidenUtf8(std::string_view s, std::u16string& out) {
             continue;
         }
         const std::size_t start = i;
-        char32_t cp = qv::DecodeUtf8(s, i);
+        const char32_t cp = qv::DecodeUtf8(s, i);
         if (i == start + 1 || cp == 0xFFFE || cp == 0xFFFF)
             return false;  // a malformed sequence (which advances one byte) or a noncharacter
-        if (cp < 0x10000) {
-            *p++ = static_cast<char16_t>(cp);
-        } else {
-            cp -= 0x10000;
-            *p++ = static_cast<char16_t>(0xD800 + (cp >> 10));
-            *p++ = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
-        }
+        p = qv::WriteUtf16(p, cp);
     }
     out.resize(static_cast<std::size_t>(p - out.data()));
     return true;
